@@ -1,0 +1,344 @@
+#include "platform/Controls.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QFont>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QtMath>
+
+// ---- fonts -------------------------------------------------------------------------------
+
+int FontSize(const QFont& font) {
+    if (font.pixelSize() > 0) return qRound(font.pixelSize() * 72.0 / 120.0);
+    return qRound(font.pointSizeF());
+}
+
+void SetFontSize(QFont& font, int points) {
+    font.setPixelSize(qMax(1, qRound(points * 120.0 / 72.0)));
+}
+
+void ConvertDesignFonts(QWidget* root) {
+    if (!root) return;
+    if (root->testAttribute(Qt::WA_SetFont) && root->font().pointSizeF() > 0) {
+        QFont f = root->font();
+        SetFontSize(f, qRound(f.pointSizeF()));
+        root->setFont(f);
+    }
+    const auto children = root->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children)
+        ConvertDesignFonts(child);
+}
+
+void RegisterFontSubstitutions() {
+    const QStringList song = {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+                              QStringLiteral("Noto Sans CJK SC")};
+    const QStringList kai = {QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Serif CJK SC"),
+                             QStringLiteral("Noto Sans CJK SC")};
+    const QStringList sans = {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")};
+    for (const char* name : {"宋体", "宋体-方正超大字符集", "新宋体", "SimSun"})
+        QFont::insertSubstitutions(QString::fromUtf8(name), song);
+    for (const char* name : {"华文新魏", "隶书", "楷体_GB2312", "华文隶书", "楷体", "黑体"})
+        QFont::insertSubstitutions(QString::fromUtf8(name), kai);
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
+}
+
+// ---- colours ------------------------------------------------------------------------------
+
+ColorControl* ColorControl::of(QWidget* w) {
+    return dynamic_cast<ColorControl*>(w);
+}
+
+TColor ColorControl::Color() const {
+    if (parentColor_) {
+        for (QWidget* p = self_->parentWidget(); p; p = p->parentWidget())
+            if (ColorControl* c = of(p)) return c->Color();
+        return clr::BtnFace;
+    }
+    return color_;
+}
+
+void ColorControl::setColor(TColor color) {
+    color_ = color;
+    parentColor_ = false;
+    applyColors();
+    notifyChildren();
+}
+
+void ColorControl::setParentColor(bool on) {
+    parentColor_ = on;
+    applyColors();
+    notifyChildren();
+}
+
+void ColorControl::setFontColor(TColor color) {
+    fontColor_ = color;
+    applyColors();
+}
+
+void ColorControl::containerColorChanged() {
+    if (!parentColor_) return;
+    applyColors();
+    notifyChildren();
+}
+
+void ColorControl::notifyChildren() {
+    const auto children = self_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children)
+        if (ColorControl* c = of(child)) c->containerColorChanged();
+}
+
+void ColorControl::applyColors() {
+    QPalette pal = self_->palette();
+    const QColor bg = ToQColor(Color());
+    const QColor fg = ToQColor(fontColor_);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::Window, bg);
+        pal.setColor(group, QPalette::Base, bg);
+        pal.setColor(group, QPalette::WindowText, fg);
+        pal.setColor(group, QPalette::Text, fg);
+    }
+    self_->setPalette(pal);
+    self_->setAutoFillBackground(true);
+    self_->update();
+}
+
+// ---- TPanel -------------------------------------------------------------------------------
+
+TPanel::TPanel(QWidget* parent) : QFrame(parent), ColorControl(this) {
+    setFrameShape(QFrame::NoFrame);
+    applyColors();
+}
+
+void TPanel::mousePressEvent(QMouseEvent* e) {
+    pressed_ = e->button() == Qt::LeftButton;
+    e->accept();
+}
+
+void TPanel::mouseReleaseEvent(QMouseEvent* e) {
+    e->accept();
+    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
+        pressed_ = false;
+        Q_EMIT Click();
+    }
+    pressed_ = false;
+}
+
+// ---- TLabel -------------------------------------------------------------------------------
+
+TLabel::TLabel(QWidget* parent) : QLabel(parent), ColorControl(this) {
+    applyColors();
+}
+
+void TLabel::applyColors() {
+    ColorControl::applyColors();
+    setAutoFillBackground(!transparent_);
+}
+
+void TLabel::setTransparent(bool on) {
+    transparent_ = on;
+    applyColors();
+}
+
+void TLabel::setAutoSize(bool on) {
+    autoSize_ = on;
+    adjustBounds();
+}
+
+void TLabel::setCaption(const QString& text) {
+    setText(text);
+    adjustBounds();
+}
+
+void TLabel::adjustBounds() {
+    if (!autoSize_) return;
+    const QFontMetrics fm(font());
+    const QString t = text().isEmpty() ? QStringLiteral(" ") : text();
+    const int w = qMax(1, fm.horizontalAdvance(t));
+    resize(w, fm.height());
+}
+
+void TLabel::changeEvent(QEvent* e) {
+    QLabel::changeEvent(e);
+    if (e->type() == QEvent::FontChange) adjustBounds();
+}
+
+void TLabel::mousePressEvent(QMouseEvent* e) {
+    pressed_ = e->button() == Qt::LeftButton;
+    e->accept();
+}
+
+void TLabel::mouseReleaseEvent(QMouseEvent* e) {
+    e->accept();
+    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
+        pressed_ = false;
+        Q_EMIT Click();
+    }
+    pressed_ = false;
+}
+
+// ---- TEdit --------------------------------------------------------------------------------
+
+TEdit::TEdit(QWidget* parent) : QLineEdit(parent), ColorControl(this) {
+    color_ = clr::Window;
+    fontColor_ = clr::WindowText;
+    applyColors();
+}
+
+void TEdit::deleteFirstChar() {
+    if (text().isEmpty()) return;
+    const bool ro = isReadOnly();
+    setReadOnly(false);
+    setSelection(0, 1);
+    del();
+    setReadOnly(ro);
+}
+
+void TEdit::keyPressEvent(QKeyEvent* e) {
+    Q_EMIT KeyDown(e->key());
+    // The character goes into this box, whichever box has the focus now.
+    if (maxLength_ > 0 && !isReadOnly() && !e->text().isEmpty() && e->text().at(0).isPrint() &&
+        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const int after = text().size() - selectedText().size() + e->text().size();
+        if (after > maxLength_) {
+            e->accept();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(e);
+}
+
+void TEdit::focusInEvent(QFocusEvent* e) {
+    QLineEdit::focusInEvent(e);
+    if (e->reason() != Qt::MouseFocusReason) selectAll();
+}
+
+void TEdit::mouseReleaseEvent(QMouseEvent* e) {
+    QLineEdit::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton) Q_EMIT Click();
+}
+
+// ---- TBitBtn, TGroupBox, TClickArea -------------------------------------------------------
+
+TBitBtn::TBitBtn(QWidget* parent) : QPushButton(parent) {
+    setMouseTracking(true);
+    setAutoDefault(false);
+}
+
+void TBitBtn::mouseMoveEvent(QMouseEvent* e) {
+    QPushButton::mouseMoveEvent(e);
+    Q_EMIT MouseMove();
+}
+
+void TBitBtn::enterEvent(QEnterEvent* e) {
+    QPushButton::enterEvent(e);
+    Q_EMIT MouseMove();
+}
+
+TGroupBox::TGroupBox(QWidget* parent) : QGroupBox(parent) {
+    setMouseTracking(true);
+}
+
+void TGroupBox::mouseMoveEvent(QMouseEvent* e) {
+    QGroupBox::mouseMoveEvent(e);
+    Q_EMIT MouseMove();
+}
+
+TClickArea::TClickArea(QWidget* parent) : QWidget(parent) {}
+
+void TClickArea::mousePressEvent(QMouseEvent* e) {
+    pressed_ = e->button() == Qt::LeftButton;
+    e->accept();
+}
+
+void TClickArea::mouseReleaseEvent(QMouseEvent* e) {
+    e->accept();
+    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
+        pressed_ = false;
+        Q_EMIT Click();
+    }
+    pressed_ = false;
+}
+
+// ---- TProgressBar -------------------------------------------------------------------------
+
+TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent) {
+    setTextVisible(false);
+    show_();
+}
+
+void TProgressBar::setMax(int max) {
+    max_ = qMax(0, max);
+    position_ = qBound(0, position_, max_);
+    show_();
+}
+
+void TProgressBar::setPosition(int position) {
+    position_ = qBound(0, position, max_);
+    show_();
+}
+
+void TProgressBar::show_() {
+    // A range of 0..0 would make the bar an endless busy indicator: show it empty instead.
+    if (max_ == 0) {
+        setRange(0, 1);
+        setValue(0);
+    } else {
+        setRange(0, max_);
+        setValue(position_);
+    }
+}
+
+// ---- TComboBox ----------------------------------------------------------------------------
+
+TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+}
+
+void TComboBox::setText(const QString& text) {
+    setEditText(text);
+}
+
+// ---- TStatusBar ---------------------------------------------------------------------------
+
+TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(false);
+    const int widths[] = {400, 200};
+    for (int w : widths) {
+        auto* l = new QLabel(this);
+        l->setFixedWidth(w);
+        l->setFrameShape(QFrame::Panel);
+        l->setFrameShadow(QFrame::Sunken);
+        addWidget(l);
+        sections_.append(l);
+    }
+}
+
+QString TStatusBar::sectionText(int i) const {
+    return (i >= 0 && i < sections_.size()) ? sections_[i]->text() : QString();
+}
+
+void TStatusBar::setSectionText(int i, const QString& text) {
+    if (i >= 0 && i < sections_.size()) sections_[i]->setText(text);
+}
+
+int TStatusBar::sectionWidth(int i) const {
+    return (i >= 0 && i < sections_.size()) ? sections_[i]->width() : 0;
+}
+
+// ---- radio buttons ------------------------------------------------------------------------
+
+void SetRadioChecked(QRadioButton* button, bool checked) {
+    if (button->isChecked() == checked) return;
+    if (checked) {
+        button->setChecked(true);
+        return;
+    }
+    const bool exclusive = button->autoExclusive();
+    button->setAutoExclusive(false);
+    button->setChecked(false);
+    button->setAutoExclusive(exclusive);
+}

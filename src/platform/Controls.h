@@ -1,0 +1,240 @@
+// The form controls the windows are built from: Qt widgets with the few properties of the
+// designer's controls that the program relies on (a background colour that can follow the
+// container's colour, a font colour, see-through labels, a click event on any control, a
+// key-down event that runs before the key's character is typed, a progress bar whose position
+// stays within its range).
+//
+// Fonts are designed at 120 pixels per inch: a size of 72 points is a character height of
+// 120 pixels on every screen.
+#pragma once
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include "platform/Colors.h"
+
+// ---- fonts -------------------------------------------------------------------------------
+
+// Size in points at 120 pixels per inch.
+int FontSize(const QFont& font);
+void SetFontSize(QFont& font, int points);
+// Turns the point sizes that a designer form sets into pixel sizes at 120 pixels per inch,
+// for root and every widget below it that has a font of its own.
+void ConvertDesignFonts(QWidget* root);
+// Installs the substitutions that map the Windows face names to installed CJK faces.
+void RegisterFontSubstitutions();
+
+// ---- colours ------------------------------------------------------------------------------
+
+// Background colour and font colour of a control. A control whose ParentColor is on shows
+// (and reports) its container's colour and follows it when it changes.
+class ColorControl {
+  public:
+    explicit ColorControl(QWidget* self) : self_(self) {}
+    virtual ~ColorControl() = default;
+
+    TColor Color() const;
+    void setColor(TColor color);
+    bool ParentColor() const { return parentColor_; }
+    void setParentColor(bool on);
+    TColor FontColor() const { return fontColor_; }
+    void setFontColor(TColor color);
+
+    // The container's colour changed (or this control moved to another container).
+    void containerColorChanged();
+    // Finds the colour control of a widget, if it is one.
+    static ColorControl* of(QWidget* w);
+
+  protected:
+    virtual void applyColors();
+    void notifyChildren();
+
+    QWidget* self_;
+    TColor color_ = clr::BtnFace;
+    TColor fontColor_ = clr::WindowText;
+    bool parentColor_ = false;
+};
+
+#define KVTMR_COLOR_PROPERTIES                                  \
+    Q_PROPERTY(int Color READ Color WRITE setColor)             \
+    Q_PROPERTY(int FontColor READ FontColor WRITE setFontColor) \
+    Q_PROPERTY(bool ParentColor READ ParentColor WRITE setParentColor)
+
+// A panel: a plain rectangle of its colour; a click on its bare area is its Click event.
+class TPanel : public QFrame, public ColorControl {
+    Q_OBJECT
+    KVTMR_COLOR_PROPERTIES
+  public:
+    explicit TPanel(QWidget* parent = nullptr);
+  Q_SIGNALS:
+    void Click();
+
+  protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+  private:
+    bool pressed_ = false;
+};
+
+// A label. Transparent: the background is not painted. AutoSize: the label takes the size
+// of its text whenever the text or the font changes, keeping its top-left corner.
+class TLabel : public QLabel, public ColorControl {
+    Q_OBJECT
+    KVTMR_COLOR_PROPERTIES
+    Q_PROPERTY(bool Transparent READ Transparent WRITE setTransparent)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
+  public:
+    explicit TLabel(QWidget* parent = nullptr);
+    bool Transparent() const { return transparent_; }
+    void setTransparent(bool on);
+    bool AutoSize() const { return autoSize_; }
+    void setAutoSize(bool on);
+    QString Caption() const { return text(); }
+    void setCaption(const QString& text);
+    void adjustBounds();
+  Q_SIGNALS:
+    void Click();
+
+  protected:
+    void applyColors() override;
+    void changeEvent(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+  private:
+    bool transparent_ = false;
+    bool autoSize_ = false;
+    bool pressed_ = false;
+};
+
+// A one-line edit box.
+//  - MaxLength limits what the operator types; the program may write longer texts.
+//  - KeyDown runs before the key's character goes into the box; the character still goes
+//    into this box even when the handler moved the focus elsewhere.
+//  - AutoSelect: the whole text is selected when the box gets the focus by keyboard or by
+//    the program (not by a mouse click).
+class TEdit : public QLineEdit, public ColorControl {
+    Q_OBJECT
+    KVTMR_COLOR_PROPERTIES
+    Q_PROPERTY(int MaxLength READ MaxLength WRITE setMaxLength)
+  public:
+    explicit TEdit(QWidget* parent = nullptr);
+    int MaxLength() const { return maxLength_; }
+    void setMaxLength(int n) { maxLength_ = n; }
+    QString Text() const { return text(); }
+    void setTextValue(const QString& t) { setText(t); }
+    // Selects the first character and replaces it with nothing (nothing when empty).
+    void deleteFirstChar();
+  Q_SIGNALS:
+    void Click();
+    void KeyDown(int key);
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+  private:
+    int maxLength_ = 0;
+};
+
+// A push button with a glyph; MouseMove while the mouse moves over it.
+class TBitBtn : public QPushButton {
+    Q_OBJECT
+  public:
+    explicit TBitBtn(QWidget* parent = nullptr);
+  Q_SIGNALS:
+    void MouseMove();
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+};
+
+// A group box; MouseMove while the mouse moves over its bare area.
+class TGroupBox : public QGroupBox {
+    Q_OBJECT
+  public:
+    explicit TGroupBox(QWidget* parent = nullptr);
+  Q_SIGNALS:
+    void MouseMove();
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* e) override;
+};
+
+// An image control without a picture: only a place, a size, a hint and a Click event.
+class TClickArea : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TClickArea(QWidget* parent = nullptr);
+  Q_SIGNALS:
+    void Click();
+
+  protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+  private:
+    bool pressed_ = false;
+};
+
+// A progress bar from 0 to Max whose position always lies within the range: a position set
+// beyond it is held at the nearest end, as the platform bar does.
+class TProgressBar : public QProgressBar {
+    Q_OBJECT
+    Q_PROPERTY(int Max READ Max WRITE setMax)
+    Q_PROPERTY(int Position READ Position WRITE setPosition)
+  public:
+    explicit TProgressBar(QWidget* parent = nullptr);
+    int Max() const { return max_; }
+    void setMax(int max);
+    int Position() const { return position_; }
+    void setPosition(int position);
+
+  private:
+    void show_();
+    int max_ = 100;
+    int position_ = 0;
+};
+
+// An editable drop-down list; Text is the edit text.
+class TComboBox : public QComboBox {
+    Q_OBJECT
+  public:
+    explicit TComboBox(QWidget* parent = nullptr);
+    QString Text() const { return currentText(); }
+    void setText(const QString& text);
+};
+
+// A status bar with fixed sections.
+class TStatusBar : public QStatusBar {
+    Q_OBJECT
+    Q_PROPERTY(QString Panel0 READ panel0 WRITE setPanel0)
+  public:
+    explicit TStatusBar(QWidget* parent = nullptr);
+    int sectionCount() const { return int(sections_.size()); }
+    QString sectionText(int i) const;
+    void setSectionText(int i, const QString& text);
+    int sectionWidth(int i) const;
+    QString panel0() const { return sectionText(0); }
+    void setPanel0(const QString& t) { setSectionText(0, t); }
+
+  private:
+    QList<QLabel*> sections_;
+};
+
+// Checks or unchecks one radio button by itself (unchecking is allowed even when it is the
+// checked button of its group, as the designer's radio buttons allow).
+void SetRadioChecked(QRadioButton* button, bool checked);

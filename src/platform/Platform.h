@@ -1,0 +1,36 @@
+// The bundle of services a window receives: the real one from main.cpp, fakes in tests.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "platform/AudioPlayer.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "platform/TimeSource.h"
+
+struct Platform {
+    TimeSource* time = nullptr;
+    Dialogs* dialogs = nullptr;
+    AudioPlayer* player1 = nullptr;  // prompt sounds
+    AudioPlayer* player2 = nullptr;  // background music
+    ProgramLauncher* launcher = nullptr;
+    SessionControl* session = nullptr;
+    SettingsLocation* location = nullptr;
+    PowerInhibitor* inhibitor = nullptr;
+    // Where the default sounds are found when they are not in the working directory.
+    QString soundDir;
+};
+
+// Owns the real services.
+class RealPlatform {
+  public:
+    RealPlatform();
+    ~RealPlatform();
+    Platform& platform() { return platform_; }
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    Platform platform_;
+};

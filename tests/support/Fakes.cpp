@@ -1,0 +1,177 @@
+#include "Fakes.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/Errors.h"
+
+// ---- FakeTimeSource -------------------------------------------------------------------------
+
+FakeTimeSource::FakeTimeSource(const QDateTime& start) : wallAtZero_(start) {}
+
+QDateTime FakeTimeSource::now() const {
+    return wallAtZero_.addMSecs(mono_);
+}
+
+quint64 FakeTimeSource::callAt(qint64 dueMs, Callback cb) {
+    const quint64 id = ++lastId_;
+    calls_.emplace(std::make_pair(qMax(dueMs, mono_), id), std::move(cb));
+    return id;
+}
+
+void FakeTimeSource::cancel(quint64 id) {
+    for (auto it = calls_.begin(); it != calls_.end(); ++it)
+        if (it->first.second == id) {
+            calls_.erase(it);
+            return;
+        }
+}
+
+void FakeTimeSource::advance(qint64 ms) {
+    const qint64 target = mono_ + ms;
+    while (!calls_.empty() && calls_.begin()->first.first <= target) {
+        auto it = calls_.begin();
+        mono_ = qMax(mono_, it->first.first);
+        Callback cb = std::move(it->second);
+        calls_.erase(it);
+        cb();
+    }
+    mono_ = target;
+}
+
+void FakeTimeSource::setNow(const QDateTime& now) {
+    wallAtZero_ = now.addMSecs(-mono_);
+}
+
+void FakeTimeSource::stall(qint64 ms) {
+    mono_ += ms;
+}
+
+// ---- FakeDialogs ----------------------------------------------------------------------------
+
+void FakeDialogs::opened(const QString& kind, const QString& text) {
+    log.append({kind, text});
+    if (whileOpen) {
+        // The callback may itself open a box; it runs once per box at most.
+        auto cb = std::move(whileOpen);
+        whileOpen = nullptr;
+        cb();
+    }
+}
+
+void FakeDialogs::information(const QString& text) {
+    opened(QStringLiteral("information"), text);
+}
+
+bool FakeDialogs::confirm(const QString& text) {
+    opened(QStringLiteral("confirm"), text);
+    if (answers.empty()) return true;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+bool FakeDialogs::question(const QString& text) {
+    opened(QStringLiteral("question"), text);
+    if (answers.empty()) return true;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+void FakeDialogs::error(const QString& text) {
+    opened(QStringLiteral("error"), text);
+}
+
+std::optional<QString> FakeDialogs::openFile(const QString& current) {
+    lastFileCurrent = current;
+    opened(QStringLiteral("openFile"), current);
+    if (files.empty()) return std::nullopt;
+    auto f = files.front();
+    files.pop_front();
+    return f;
+}
+
+std::optional<FontChoice> FakeDialogs::chooseFont(const FontChoice& current) {
+    lastFontCurrent = current;
+    opened(QStringLiteral("font"), current.font.family());
+    if (fonts.empty()) return std::nullopt;
+    auto f = fonts.front();
+    fonts.pop_front();
+    return f;
+}
+
+std::optional<TColor> FakeDialogs::chooseColor(TColor current) {
+    lastColorCurrent = current;
+    opened(QStringLiteral("color"), QString::number(current));
+    if (colors.empty()) return std::nullopt;
+    auto c = colors.front();
+    colors.pop_front();
+    return c;
+}
+
+QStringList FakeDialogs::texts(const QString& kind) const {
+    QStringList out;
+    for (const Shown& s : log)
+        if (s.kind == kind) out << s.text;
+    return out;
+}
+
+// ---- FakeAudioPlayer ------------------------------------------------------------------------
+
+void FakeAudioPlayer::setFileName(const QString& path) {
+    fileName_ = path;
+    calls << QStringLiteral("setFileName ") + path;
+}
+
+void FakeAudioPlayer::close() {
+    calls << QStringLiteral("close");
+    open_ = false;
+    state_ = PlayerState::Stopped;
+}
+
+void FakeAudioPlayer::open() {
+    calls << QStringLiteral("open");
+    if (!failNextOpen.isEmpty()) {
+        const QString text = failNextOpen;
+        failNextOpen.clear();
+        throw PlayerError(text);
+    }
+    open_ = true;
+    openFile_ = fileName_;
+    state_ = PlayerState::Stopped;
+}
+
+void FakeAudioPlayer::play() {
+    calls << QStringLiteral("play");
+    if (!open_) return;
+    state_ = PlayerState::Playing;
+    played << QFileInfo(openFile_).fileName();
+}
+
+void FakeAudioPlayer::stop() {
+    calls << QStringLiteral("stop");
+    if (state_ == PlayerState::Playing) state_ = PlayerState::Stopped;
+}
+
+void FakeAudioPlayer::finish() {
+    if (state_ == PlayerState::Playing) state_ = PlayerState::Stopped;
+}
+
+// ---- FakePlatform ---------------------------------------------------------------------------
+
+FakePlatform::FakePlatform() {
+    location.dir = settingsDir.path();
+    platform_.time = &time;
+    platform_.dialogs = &dialogs;
+    platform_.player1 = &player1;
+    platform_.player2 = &player2;
+    platform_.launcher = &launcher;
+    platform_.session = &session;
+    platform_.location = &location;
+    platform_.inhibitor = &inhibitor;
+}
+
+QString FakePlatform::settingsPath() const {
+    return QDir(location.dir).filePath(QStringLiteral("kvtmr201.ini"));
+}

@@ -1,0 +1,166 @@
+// Fakes of the platform services: a settable clock that runs timed callbacks when it is
+// advanced, dialogs with queued answers and a log of what they showed, audio players that
+// record what they were asked and report a scripted state, and recorders for the launcher,
+// the session end and the idle inhibition.
+#pragma once
+
+#include <QDateTime>
+#include <QFont>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "platform/Platform.h"
+
+class FakeTimeSource : public TimeSource {
+  public:
+    explicit FakeTimeSource(const QDateTime& start = QDateTime(QDate(2007, 1, 31),
+                                                               QTime(16, 55, 0, 0)));
+    QDateTime now() const override;
+    qint64 monotonicMs() const override { return mono_; }
+    quint64 callAt(qint64 dueMs, Callback cb) override;
+    void cancel(quint64 id) override;
+
+    // Moves both clocks on, running every callback that comes due, in order, with the clocks
+    // standing at its due time.
+    void advance(qint64 ms);
+    // Sets the date and time of day (the monotonic clock does not move): a clock jump.
+    void setNow(const QDateTime& now);
+    // Moves the clocks on without running anything: the event loop was held up.
+    void stall(qint64 ms);
+    int pending() const { return int(calls_.size()); }
+
+  private:
+    QDateTime wallAtZero_;
+    qint64 mono_ = 0;
+    quint64 lastId_ = 0;
+    std::multimap<std::pair<qint64, quint64>, Callback> calls_;
+};
+
+class FakeDialogs : public Dialogs {
+  public:
+    struct Shown {
+        QString kind;  // "information", "confirm", "question", "error", "openFile", "font", "color"
+        QString text;
+    };
+    void information(const QString& text) override;
+    bool confirm(const QString& text) override;
+    bool question(const QString& text) override;
+    void error(const QString& text) override;
+    std::optional<QString> openFile(const QString& current) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& current) override;
+    std::optional<TColor> chooseColor(TColor current) override;
+
+    // Answers for the next questions (confirm and question); true = OK / Yes. When none is
+    // queued, the answer is true.
+    std::deque<bool> answers;
+    // Results of the next choosers; nothing = cancelled. When none is queued, cancelled.
+    std::deque<std::optional<QString>> files;
+    std::deque<std::optional<FontChoice>> fonts;
+    std::deque<std::optional<TColor>> colors;
+    // Runs while a box is open (after it is shown, before it is answered).
+    std::function<void()> whileOpen;
+
+    QList<Shown> log;
+    QString lastFileCurrent;
+    std::optional<FontChoice> lastFontCurrent;
+    std::optional<TColor> lastColorCurrent;
+    QStringList texts(const QString& kind) const;
+    int count(const QString& kind) const { return int(texts(kind).size()); }
+    void clear() { log.clear(); }
+
+  private:
+    void opened(const QString& kind, const QString& text);
+};
+
+class FakeAudioPlayer : public AudioPlayer {
+  public:
+    explicit FakeAudioPlayer(QString name = QString()) : name_(std::move(name)) {}
+    void setFileName(const QString& path) override;
+    QString fileName() const override { return fileName_; }
+    void close() override;
+    void open() override;
+    void play() override;
+    void stop() override;
+    PlayerState state() const override { return state_; }
+
+    // The sound played to its end.
+    void finish();
+    // The calls made, as "setFileName <path>", "close", "open", "play", "stop".
+    QStringList calls;
+    // The files that were really started (open + play), in order.
+    QStringList played;
+    // The next open fails with this text.
+    QString failNextOpen;
+    void clearCalls() {
+        calls.clear();
+        played.clear();
+    }
+
+  private:
+    QString name_;
+    QString fileName_;
+    QString openFile_;
+    bool open_ = false;
+    PlayerState state_ = PlayerState::Stopped;
+};
+
+class FakeLauncher : public ProgramLauncher {
+  public:
+    bool startDetached(const QString& program, const QStringList& arguments) override {
+        started.append({program, arguments});
+        return true;
+    }
+    QList<std::pair<QString, QStringList>> started;
+};
+
+class FakeSession : public SessionControl {
+  public:
+    void logOff() override { requests << QStringLiteral("logOff"); }
+    void reboot() override { requests << QStringLiteral("reboot"); }
+    void powerOff() override { requests << QStringLiteral("powerOff"); }
+    QStringList requests;
+};
+
+class FakeLocation : public SettingsLocation {
+  public:
+    QString directory() const override { return dir; }
+    QString dir;
+};
+
+class FakeInhibitor : public PowerInhibitor {
+  public:
+    void setInhibited(bool on) override {
+        if (on != on_) changes << on;
+        on_ = on;
+    }
+    bool inhibited() const override { return on_; }
+    QList<bool> changes;
+
+  private:
+    bool on_ = false;
+};
+
+// A whole fake platform with a temporary settings directory.
+class FakePlatform {
+  public:
+    FakePlatform();
+    Platform& platform() { return platform_; }
+    QString settingsPath() const;
+
+    FakeTimeSource time;
+    FakeDialogs dialogs;
+    FakeAudioPlayer player1{QStringLiteral("MediaPlayer1")};
+    FakeAudioPlayer player2{QStringLiteral("MediaPlayer2")};
+    FakeLauncher launcher;
+    FakeSession session;
+    FakeLocation location;
+    FakeInhibitor inhibitor;
+    QTemporaryDir settingsDir;
+
+  private:
+    Platform platform_;
+};
