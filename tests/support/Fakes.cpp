@@ -87,8 +87,9 @@ std::optional<QString> FakeDialogs::openFile(const QString& current) {
     lastFileCurrent = current;
     opened(QStringLiteral("openFile"), current);
     if (files.empty()) return std::nullopt;
-    auto f = files.front();
+    const QString f = files.front();
     files.pop_front();
+    if (f.isNull()) return std::nullopt;
     return f;
 }
 

@@ -58,7 +58,7 @@ class FakeDialogs : public Dialogs {
     // queued, the answer is true.
     std::deque<bool> answers;
     // Results of the next choosers; nothing = cancelled. When none is queued, cancelled.
-    std::deque<std::optional<QString>> files;
+    std::deque<QString> files;  // a null QString is a cancelled dialog
     std::deque<std::optional<FontChoice>> fonts;
     std::deque<std::optional<TColor>> colors;
     // Runs while a box is open (after it is shown, before it is answered).

@@ -1,0 +1,378 @@
+#include "app/CCUnit.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QResizeEvent>
+#include <QTimer>
+
+#include "app/Glyphs.h"
+#include "clock/wnlp.h"
+#include "platform/Guard.h"
+#include "presentation/AboutUnit.h"
+#include "presentation/HelpUnit.h"
+#include "presentation/Unit4.h"
+
+TForm1::TForm1(Platform& platform_, QWidget* parent) : QMainWindow(parent), platform(platform_) {
+    Q_INIT_RESOURCE(kvtmr);
+    setupUi(this);
+    ConvertDesignFonts(this);
+    RichEdit1->setPlainText(HelpText());
+    for (TLabel* label : findChildren<TLabel*>())
+        label->adjustBounds();
+
+    Timer1 = new TTimer(*platform.time, TTimer::Mode::Steady, QStringLiteral("Timer1"), this);
+    Timer2 = new TTimer(*platform.time, TTimer::Mode::Steady, QStringLiteral("Timer2"), this);
+    Timer3 = new TTimer(*platform.time, TTimer::Mode::WallSecond, QStringLiteral("Timer3"), this);
+    MediaPlayer1 = platform.player1;
+    MediaPlayer2 = platform.player2;
+
+    mainDigits_ = {Edit1, Edit2, Edit4, Edit5, Edit7, Edit8};
+    prepDigits_ = {Edit17, Edit18, Edit20, Edit21, Edit23, Edit24};
+
+    StatusBar1->setFixedHeight(19);
+    ToolBar1->installEventFilter(this);
+    setupGlyphs();
+    bindHandlers();
+    layoutClientArea();
+    platform.dialogs->setOwner(this);
+
+    Timer3->setEnabled(true);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::attachWindows(TForm2* help, TForm3* about, Twnl* calendar, TForm4* fontSample) {
+    Form2 = help;
+    Form3 = about;
+    wnl = calendar;
+    Form4 = fontSample;
+}
+
+QString TForm1::SettingsFilePath() const {
+    return QDir(windowsDir).filePath(QStringLiteral("kvtmr201.ini"));
+}
+
+bool TForm1::Run(void (TForm1::*handler)()) {
+    return Guarded(*platform.dialogs, [&] { (this->*handler)(); });
+}
+
+// A timer slot that fails shows its message after the slot has returned, so the timers keep
+// ticking while the message is on screen, and the same failure every second stacks no boxes.
+void TForm1::RunTick(void (TForm1::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const KvtmrError& e) {
+        ReportLater(e.message());
+    }
+}
+
+void TForm1::ReportLater(const QString& text) {
+    if (tickErrorShowing_) return;
+    tickErrorShowing_ = true;
+    QTimer::singleShot(0, this, [this, text] {
+        platform.dialogs->error(text);
+        tickErrorShowing_ = false;
+    });
+}
+
+// ---- layout of the client area --------------------------------------------------------------
+
+void TForm1::layoutClientArea() {
+    QWidget* client = centralWidget();
+    const int w = client->width();
+    const int h = client->height();
+    int top = 0;
+    if (ToolBar1->isVisibleTo(this)) {
+        ToolBar1->setGeometry(0, 0, w, 29);
+        top = 29;
+    }
+    Panel1->setGeometry(0, top, w, qMax(0, h - top));
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutClientArea();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ToolBar1 &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        layoutClientArea();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- glyphs ---------------------------------------------------------------------------------
+
+void TForm1::setupGlyphs() {
+    setWindowIcon(MakeGlyph(Glyph::App));
+    const struct {
+        QAbstractButton* button;
+        Glyph glyph;
+    } glyphs[] = {
+        {SpeedButton1, Glyph::Exit},     {SpeedButton2, Glyph::Settings},
+        {SpeedButton8, Glyph::Clock},    {SpeedButton21, Glyph::Timer},
+        {SpeedButton9, Glyph::Prep},     {SpeedButton18, Glyph::Music},
+        {SpeedButton19, Glyph::Concise}, {SpeedButton20, Glyph::Calendar},
+        {SpeedButton11, Glyph::Set},     {SpeedButton10, Glyph::Clear},
+        {SpeedButton3, Glyph::Reset},    {SpeedButton4, Glyph::Pause},
+        {SpeedButton5, Glyph::Start},    {SpeedButton16, Glyph::Set},
+        {SpeedButton15, Glyph::Clear},   {SpeedButton12, Glyph::Reset},
+        {SpeedButton13, Glyph::Pause},   {SpeedButton14, Glyph::Start},
+        {SpeedButton6, Glyph::Help},     {SpeedButton7, Glyph::About},
+        {BitBtn1, Glyph::Set},           {BitBtn15, Glyph::Clear},
+        {BitBtn3, Glyph::Reset},         {BitBtn5, Glyph::Pause},
+        {BitBtn2, Glyph::Start},         {BitBtn11, Glyph::Set},
+        {BitBtn16, Glyph::Clear},        {BitBtn12, Glyph::Reset},
+        {BitBtn13, Glyph::Pause},        {BitBtn14, Glyph::Start},
+    };
+    for (const auto& g : glyphs) {
+        g.button->setIcon(MakeGlyph(g.glyph));
+        g.button->setIconSize(QSize(16, 16));
+    }
+}
+
+// ---- bindings -------------------------------------------------------------------------------
+
+// One handler serves a panel button, its tool-bar twin and its menu item; every binding of
+// the window is in this table.
+const QList<TForm1::Binding>& TForm1::Bindings() {
+    using E = Event;
+    // clang-format off
+    static const QList<Binding> table = {
+        // start-up and shut-down
+        {"SpeedButton1", E::Click, &TForm1::SpeedButton1Click},
+        {"N3", E::Click, &TForm1::SpeedButton1Click},
+        // panels and display modes
+        {"Panel1", E::Click, &TForm1::Image2Click},
+        {"Image2", E::Click, &TForm1::Image2Click},
+        {"SpeedButton19", E::Click, &TForm1::Image2Click},
+        {"N24", E::Click, &TForm1::Image2Click},
+        {"SpeedButton2", E::Click, &TForm1::SpeedButton2Click},
+        {"N2", E::Click, &TForm1::SpeedButton2Click},
+        {"Image3", E::Click, &TForm1::Image3Click},
+        {"SpeedButton8", E::Click, &TForm1::Image3Click},
+        {"N11", E::Click, &TForm1::Image3Click},
+        {"SpeedButton21", E::Click, &TForm1::SpeedButton21Click},
+        {"N26", E::Click, &TForm1::SpeedButton21Click},
+        {"Image6", E::Click, &TForm1::SpeedButton21Click},
+        {"Image4", E::Click, &TForm1::Image4Click},
+        {"SpeedButton9", E::Click, &TForm1::Image4Click},
+        {"N12", E::Click, &TForm1::Image4Click},
+        {"Image5", E::Click, &TForm1::Image5Click},
+        {"SpeedButton20", E::Click, &TForm1::SpeedButton20Click},
+        {"N25", E::Click, &TForm1::SpeedButton20Click},
+        // settings panel
+        {"BitBtn6", E::Click, &TForm1::BitBtn6Click},
+        {"BitBtn26", E::Click, &TForm1::BitBtn26Click},
+        {"BitBtn27", E::Click, &TForm1::BitBtn27Click},
+        // main timer
+        {"BitBtn1", E::Click, &TForm1::SpeedButton16Click},
+        {"SpeedButton16", E::Click, &TForm1::SpeedButton16Click},
+        {"N20", E::Click, &TForm1::SpeedButton16Click},
+        {"BitBtn15", E::Click, &TForm1::BitBtn15Click},
+        {"SpeedButton15", E::Click, &TForm1::BitBtn15Click},
+        {"N13", E::Click, &TForm1::BitBtn15Click},
+        {"BitBtn3", E::Click, &TForm1::BitBtn3Click},
+        {"SpeedButton12", E::Click, &TForm1::BitBtn3Click},
+        {"N5", E::Click, &TForm1::BitBtn3Click},
+        {"BitBtn5", E::Click, &TForm1::BitBtn5Click},
+        {"SpeedButton13", E::Click, &TForm1::BitBtn5Click},
+        {"N6", E::Click, &TForm1::BitBtn5Click},
+        {"BitBtn2", E::Click, &TForm1::BitBtn2Click},
+        {"SpeedButton14", E::Click, &TForm1::BitBtn2Click},
+        {"N7", E::Click, &TForm1::BitBtn2Click},
+        // preparation timer
+        {"BitBtn11", E::Click, &TForm1::SpeedButton11Click},
+        {"SpeedButton11", E::Click, &TForm1::SpeedButton11Click},
+        {"N21", E::Click, &TForm1::SpeedButton11Click},
+        {"BitBtn16", E::Click, &TForm1::BitBtn16Click},
+        {"SpeedButton10", E::Click, &TForm1::BitBtn16Click},
+        {"N19", E::Click, &TForm1::BitBtn16Click},
+        {"BitBtn12", E::Click, &TForm1::BitBtn12Click},
+        {"SpeedButton3", E::Click, &TForm1::BitBtn12Click},
+        {"N18", E::Click, &TForm1::BitBtn12Click},
+        {"BitBtn13", E::Click, &TForm1::BitBtn13Click},
+        {"SpeedButton4", E::Click, &TForm1::BitBtn13Click},
+        {"N17", E::Click, &TForm1::BitBtn13Click},
+        {"BitBtn14", E::Click, &TForm1::BitBtn14Click},
+        {"SpeedButton5", E::Click, &TForm1::BitBtn14Click},
+        {"N16", E::Click, &TForm1::BitBtn14Click},
+        // time fields of the main display
+        {"Edit1", E::Change, &TForm1::Edit1Change},
+        {"Edit2", E::Change, &TForm1::Edit2Change},
+        {"Edit4", E::Change, &TForm1::Edit4Change},
+        {"Edit5", E::Change, &TForm1::Edit5Change},
+        {"Edit7", E::Change, &TForm1::Edit7Change},
+        {"Edit8", E::Change, &TForm1::Edit8Change},
+        {"Edit1", E::Click, &TForm1::Edit1Click},
+        {"Edit2", E::Click, &TForm1::Edit2Click},
+        {"Edit4", E::Click, &TForm1::Edit4Click},
+        {"Edit5", E::Click, &TForm1::Edit5Click},
+        {"Edit7", E::Click, &TForm1::Edit7Click},
+        {"Edit8", E::Click, &TForm1::Edit8Click},
+        {"Edit1", E::KeyDown, &TForm1::Edit1KeyDown},
+        {"Edit2", E::KeyDown, &TForm1::Edit2KeyDown},
+        {"Edit4", E::KeyDown, &TForm1::Edit4KeyDown},
+        {"Edit5", E::KeyDown, &TForm1::Edit5KeyDown},
+        {"Edit7", E::KeyDown, &TForm1::Edit7KeyDown},
+        {"Edit8", E::KeyDown, &TForm1::Edit8KeyDown},
+        {"Edit3", E::Click, &TForm1::Edit3Click},
+        {"Edit6", E::Click, &TForm1::Edit6Click},
+        // time fields of the preparation display
+        {"Edit17", E::Change, &TForm1::Edit17Change},
+        {"Edit18", E::Change, &TForm1::Edit18Change},
+        {"Edit20", E::Change, &TForm1::Edit20Change},
+        {"Edit21", E::Change, &TForm1::Edit21Change},
+        {"Edit23", E::Change, &TForm1::Edit23Change},
+        {"Edit24", E::Change, &TForm1::Edit24Change},
+        {"Edit17", E::Click, &TForm1::Edit17Click},
+        {"Edit18", E::Click, &TForm1::Edit18Click},
+        {"Edit20", E::Click, &TForm1::Edit20Click},
+        {"Edit21", E::Click, &TForm1::Edit21Click},
+        {"Edit23", E::Click, &TForm1::Edit23Click},
+        {"Edit24", E::Click, &TForm1::Edit24Click},
+        {"Edit17", E::KeyDown, &TForm1::Edit17KeyDown},
+        {"Edit18", E::KeyDown, &TForm1::Edit18KeyDown},
+        {"Edit20", E::KeyDown, &TForm1::Edit20KeyDown},
+        {"Edit21", E::KeyDown, &TForm1::Edit21KeyDown},
+        {"Edit23", E::KeyDown, &TForm1::Edit23KeyDown},
+        {"Edit24", E::KeyDown, &TForm1::Edit24KeyDown},
+        {"Edit19", E::Click, &TForm1::Edit19Click},
+        {"Edit22", E::Click, &TForm1::Edit22Click},
+        // duration boxes
+        {"Edit9", E::Change, &TForm1::Edit9Change},
+        {"Edit10", E::Change, &TForm1::Edit10Change},
+        {"Edit12", E::Change, &TForm1::Edit12Change},
+        {"Edit11", E::Change, &TForm1::Edit11Change},
+        {"Edit59", E::Change, &TForm1::Edit59Change},
+        // schedule boxes and browse buttons
+        {"Edit47", E::Change, &TForm1::Edit47Change},
+        {"Edit48", E::Change, &TForm1::Edit48Change},
+        {"Edit49", E::Change, &TForm1::Edit49Change},
+        {"Edit50", E::Change, &TForm1::Edit50Change},
+        {"Edit51", E::Change, &TForm1::Edit51Change},
+        {"Edit52", E::Change, &TForm1::Edit52Change},
+        {"BitBtn37", E::Click, &TForm1::BitBtn37Click},
+        {"BitBtn39", E::Click, &TForm1::BitBtn39Click},
+        {"BitBtn36", E::Click, &TForm1::BitBtn36Click},
+        // sounds
+        {"SpeedButton18", E::Click, &TForm1::SpeedButton18Click},
+        {"N23", E::Click, &TForm1::SpeedButton18Click},
+        {"BitBtn9", E::Click, &TForm1::BitBtn9Click},
+        {"BitBtn8", E::Click, &TForm1::BitBtn8Click},
+        {"BitBtn7", E::Click, &TForm1::BitBtn7Click},
+        {"BitBtn10", E::Click, &TForm1::BitBtn10Click},
+        {"BitBtn4", E::Click, &TForm1::BitBtn4Click},
+        {"BitBtn18", E::Click, &TForm1::BitBtn18Click},
+        {"BitBtn19", E::Click, &TForm1::BitBtn19Click},
+        {"BitBtn21", E::Click, &TForm1::BitBtn21Click},
+        {"BitBtn22", E::Click, &TForm1::BitBtn22Click},
+        {"BitBtn23", E::Click, &TForm1::BitBtn23Click},
+        {"BitBtn24", E::Click, &TForm1::BitBtn24Click},
+        {"BitBtn20", E::Click, &TForm1::BitBtn20Click},
+        // fonts and the font sample
+        {"BitBtn28", E::Click, &TForm1::BitBtn28Click},
+        {"BitBtn25", E::Click, &TForm1::BitBtn25Click},
+        {"BitBtn38", E::Click, &TForm1::BitBtn38Click},
+        {"BitBtn29", E::Click, &TForm1::BitBtn29Click},
+        {"BitBtn35", E::Click, &TForm1::BitBtn35Click},
+        {"BitBtn40", E::Click, &TForm1::BitBtn40Click},
+        {"BitBtn29", E::MouseMove, &TForm1::BitBtn29MouseMove},
+        {"BitBtn35", E::MouseMove, &TForm1::BitBtn35MouseMove},
+        {"BitBtn40", E::MouseMove, &TForm1::BitBtn40MouseMove},
+        {"BitBtn28", E::MouseMove, &TForm1::BitBtn28MouseMove},
+        {"BitBtn25", E::MouseMove, &TForm1::BitBtn25MouseMove},
+        {"BitBtn38", E::MouseMove, &TForm1::BitBtn38MouseMove},
+        {"GroupBox3", E::MouseMove, &TForm1::GroupBox3MouseMove},
+        {"GroupBox6", E::MouseMove, &TForm1::GroupBox6MouseMove},
+        {"GroupBox7", E::MouseMove, &TForm1::GroupBox7MouseMove},
+        // colours, transparency, positions
+        {"Label41", E::Click, &TForm1::Label41Click},
+        {"Label42", E::Click, &TForm1::Label42Click},
+        {"Label43", E::Click, &TForm1::Label43Click},
+        {"Label47", E::Click, &TForm1::Label47Click},
+        {"Label48", E::Click, &TForm1::Label48Click},
+        {"Label49", E::Click, &TForm1::Label49Click},
+        {"Label27", E::Click, &TForm1::Label27Click},
+        {"Label28", E::Click, &TForm1::Label28Click},
+        {"Label29", E::Click, &TForm1::Label29Click},
+        {"Label56", E::Click, &TForm1::Label56Click},
+        {"Label57", E::Click, &TForm1::Label57Click},
+        {"Label55", E::Click, &TForm1::Label55Click},
+        {"TrackBar1", E::Change, &TForm1::TrackBar1Change},
+        {"Edit42", E::Change, &TForm1::Edit42Change},
+        {"Edit43", E::Change, &TForm1::Edit43Change},
+        {"Edit57", E::Change, &TForm1::Edit57Change},
+        {"Edit58", E::Change, &TForm1::Edit58Change},
+        {"Edit61", E::Change, &TForm1::Edit61Change},
+        {"Edit62", E::Change, &TForm1::Edit62Change},
+        {"Edit63", E::Change, &TForm1::Edit63Change},
+        {"Edit64", E::Change, &TForm1::Edit64Change},
+        {"Edit65", E::Change, &TForm1::Edit65Change},
+        {"Edit66", E::Change, &TForm1::Edit66Change},
+        {"Edit45", E::Change, &TForm1::Edit45Change},
+        {"Edit53", E::Change, &TForm1::Edit53Change},
+        // help and about
+        {"SpeedButton6", E::Click, &TForm1::SpeedButton6Click},
+        {"N9", E::Click, &TForm1::SpeedButton6Click},
+        {"SpeedButton7", E::Click, &TForm1::SpeedButton7Click},
+        {"N10", E::Click, &TForm1::SpeedButton7Click},
+    };
+    // clang-format on
+    return table;
+}
+
+void TForm1::bindHandlers() {
+    for (const Binding& b : Bindings()) {
+        QObject* control = findChild<QObject*>(QString::fromLatin1(b.control));
+        Q_ASSERT_X(control, "TForm1::bindHandlers", b.control);
+        if (!control) continue;
+        auto handler = b.handler;
+        auto run = [this, handler] { Run(handler); };
+        switch (b.event) {
+            case Event::Click:
+                if (auto* action = qobject_cast<QAction*>(control))
+                    connect(action, &QAction::triggered, this, run);
+                else if (auto* edit = qobject_cast<TEdit*>(control))
+                    connect(edit, &TEdit::Click, this, run);
+                else if (auto* panel = qobject_cast<TPanel*>(control))
+                    connect(panel, &TPanel::Click, this, run);
+                else if (auto* label = qobject_cast<TLabel*>(control))
+                    connect(label, &TLabel::Click, this, run);
+                else if (auto* area = qobject_cast<TClickArea*>(control))
+                    connect(area, &TClickArea::Click, this, run);
+                else if (auto* button = qobject_cast<QAbstractButton*>(control))
+                    connect(button, &QAbstractButton::clicked, this, run);
+                break;
+            case Event::Change:
+                if (auto* edit = qobject_cast<TEdit*>(control))
+                    connect(edit, &QLineEdit::textChanged, this, run);
+                else if (auto* slider = qobject_cast<QSlider*>(control))
+                    connect(slider, &QSlider::valueChanged, this, run);
+                break;
+            case Event::KeyDown:
+                if (auto* edit = qobject_cast<TEdit*>(control))
+                    connect(edit, &TEdit::KeyDown, this, run);
+                break;
+            case Event::MouseMove:
+                if (auto* button = qobject_cast<TBitBtn*>(control))
+                    connect(button, &TBitBtn::MouseMove, this, run);
+                else if (auto* group = qobject_cast<TGroupBox*>(control))
+                    connect(group, &TGroupBox::MouseMove, this, run);
+                break;
+        }
+    }
+    Timer1->OnTimer = [this] { RunTick(&TForm1::Timer1Timer); };
+    Timer2->OnTimer = [this] { RunTick(&TForm1::Timer2Timer); };
+    Timer3->OnTimer = [this] { RunTick(&TForm1::Timer3Timer); };
+}
+
+// ---- closing --------------------------------------------------------------------------------
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (Run(&TForm1::FormClose)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}

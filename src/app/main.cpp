@@ -1,0 +1,74 @@
+// Program entry: one copy per user session, five windows, the message loop.
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTranslator>
+#include <csignal>
+
+#include "app/AppWindows.h"
+#include "app/CCUnit.h"
+#include "platform/Controls.h"
+#include "platform/SingleInstance.h"
+
+namespace {
+
+int signalFds[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(signalFds[0], &c, 1);
+}
+
+// A request to end (SIGTERM, SIGINT, SIGHUP, as sent when the desktop session ends) closes the
+// main window the normal way, so the settings are saved.
+void CloseOnSignals(QWidget* mainWindow) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) != 0) return;
+    auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, mainWindow);
+    QObject::connect(notifier, &QSocketNotifier::activated, mainWindow, [mainWindow] {
+        char c;
+        [[maybe_unused]] ssize_t n = ::read(signalFds[1], &c, 1);
+        mainWindow->close();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(sig, &sa, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kvtmr"));
+
+    // A second copy while the first runs shows nothing and ends quietly.
+    SingleInstanceLock lock(QStringLiteral("kvtmr"));
+    if (!lock.tryAcquire()) return 0;
+
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    RegisterFontSubstitutions();
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    RealPlatform real;
+    AppWindows windows(real.platform());
+    TForm1* form = windows.Form1.get();
+    QObject::connect(form, &TForm1::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    CloseOnSignals(form);
+    // Maximised; without a window manager to do it, the window takes the screen by itself.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        form->setGeometry(screen->availableGeometry());
+    form->showMaximized();
+    const int rc = app.exec();
+    Q_UNUSED(rc);
+    lock.release();
+    return 0;
+}

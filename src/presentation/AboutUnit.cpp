@@ -1,0 +1,15 @@
+#include "presentation/AboutUnit.h"
+
+#include <QPixmap>
+
+#include "platform/Controls.h"
+
+TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setupUi(this);
+    ConvertDesignFonts(this);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/kvtmr/about.jpg")));
+    Label1->adjustBounds();
+    Label4->adjustBounds();
+    // The window takes the size of its picture.
+    setFixedSize(Image1->size());
+}

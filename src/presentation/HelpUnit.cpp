@@ -1,0 +1,21 @@
+#include "presentation/HelpUnit.h"
+
+#include <QFile>
+
+#include "platform/Controls.h"
+
+TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setupUi(this);
+    ConvertDesignFonts(this);
+    // Only the system menu with its close box.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichEdit1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+QString HelpText() {
+    QFile file(QStringLiteral(":/kvtmr/helptext.txt"));
+    if (!file.open(QIODevice::ReadOnly)) return QString();
+    return QString::fromUtf8(file.readAll());
+}

@@ -1,0 +1,15 @@
+// The help window: the built-in user guide, read-only and scrollable.
+#pragma once
+
+#include <QWidget>
+
+#include "ui_HelpUnit.h"
+
+class TForm2 : public QWidget, public Ui::TForm2 {
+    Q_OBJECT
+  public:
+    explicit TForm2(QWidget* parent = nullptr);
+};
+
+// The user guide as the main window's hidden text box carries it.
+QString HelpText();

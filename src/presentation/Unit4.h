@@ -1,0 +1,15 @@
+// The font sample window: a sample text in a font, with its name, size and colour. It has no
+// border buttons; the main window shows and hides it.
+#pragma once
+
+#include <QWidget>
+
+#include "ui_Unit4.h"
+
+class TForm4 : public QWidget, public Ui::TForm4 {
+    Q_OBJECT
+  public:
+    explicit TForm4(QWidget* parent = nullptr);
+    // Takes the size of its contents.
+    void fitContents();
+};

@@ -1,0 +1,107 @@
+#include "settings/SettingsFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cerrno>
+
+#include "platform/Errors.h"
+
+namespace {
+
+// GB18030 gives the same bytes as GBK for every GBK character and loses no character.
+const char* const kCodec = "GB18030";
+
+QByteArray TrimBytes(const QByteArray& bytes) {
+    int b = 0;
+    int e = bytes.size();
+    while (b < e && quint8(bytes[b]) <= 0x20)
+        ++b;
+    while (e > b && quint8(bytes[e - 1]) <= 0x20)
+        --e;
+    return bytes.mid(b, e - b);
+}
+
+QString FileErrorText(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("File not found");
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+            return QStringLiteral("File access denied");
+        case EMFILE:
+        case ENFILE:
+            return QStringLiteral("Too many open files");
+        case ENAMETOOLONG:
+        case EINVAL:
+            return QStringLiteral("Invalid filename");
+        default:
+            return QStringLiteral("I/O error %1").arg(err);
+    }
+}
+
+}  // namespace
+
+QByteArray EncodeSettings(const SettingsRecord& record) {
+    QStringEncoder encode(kCodec);
+    QByteArray out;
+    for (const FieldDescriptor& f : SettingsFields()) {
+        if (IsTextKind(f.kind)) {
+            const QByteArray bytes = encode(FieldText(record, f));
+            out += TrimBytes(bytes);
+        } else {
+            out += FieldText(record, f).toLatin1();
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+void DecodeSettings(const QByteArray& bytes, SettingsRecord& record) {
+    int end = bytes.indexOf('\x1a');
+    if (end < 0) end = bytes.size();
+    int pos = 0;
+    for (const FieldDescriptor& f : SettingsFields()) {
+        QByteArray line;
+        if (pos < end) {
+            int lf = bytes.indexOf('\n', pos);
+            if (lf < 0 || lf > end) lf = end;
+            line = bytes.mid(pos, lf - pos);
+            pos = lf + 1;
+            if (line.endsWith('\r')) line.chop(1);
+        }
+        QStringDecoder decode(kCodec);
+        const QString text = decode(line);
+        if (IsTextKind(f.kind)) {
+            record.*(std::get<QString SettingsRecord::*>(f.member)) = text;
+        } else {
+            record.*(std::get<int SettingsRecord::*>(f.member)) = StrToInt(text);
+        }
+    }
+}
+
+void WriteSettingsFile(const QString& path, const SettingsRecord& record) {
+    const QByteArray bytes = EncodeSettings(record);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw FileError(QStringLiteral("Cannot create file %1").arg(path));
+}
+
+void ReadSettingsFile(const QString& path, SettingsRecord& record) {
+    if (path.isEmpty()) throw FileError(FileErrorText(EINVAL));
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        const int err = errno ? errno : (QFileInfo::exists(path) ? EACCES : ENOENT);
+        throw FileError(FileErrorText(err));
+    }
+    errno = 0;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) throw FileError(FileErrorText(errno ? errno : EIO));
+    file.close();
+    DecodeSettings(bytes, record);
+}

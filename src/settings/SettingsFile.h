@@ -1,0 +1,32 @@
+// The settings file "kvtmr201.ini": 139 lines in the record's field order, GBK bytes, every
+// line ending in CR LF, no headers, no key names. Texts are written without the bytes of value
+// 0x20 or below at their ends; every other field is a signed decimal without leading zeros.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "settings/SettingsRecord.h"
+
+inline const QString kSettingsFileName = QStringLiteral("kvtmr201.ini");
+
+// The file's bytes for a record.
+QByteArray EncodeSettings(const SettingsRecord& record);
+
+// Fills the record from file bytes, field by field; each field is stored as soon as its line
+// is read. A line that does not convert to an integer for a non-text field throws
+// ConvertError ("'%s' is not a valid integer value"); the fields before it are kept.
+// A missing line reads as empty; Ctrl-Z (0x1A) ends the file; lines after 139 are ignored;
+// a CR before the LF is dropped, so LF-only files read the same.
+void DecodeSettings(const QByteArray& bytes, SettingsRecord& record);
+
+// Replaces the file with the record. The new content goes to a temporary file that then
+// takes the old file's place in one step, so a crash, a full disk or a power cut never leaves
+// a truncated file, and a failed write leaves the old file as it was.
+// Throws FileError "Cannot create file <path>" when the file cannot be written.
+void WriteSettingsFile(const QString& path, const SettingsRecord& record);
+
+// Reads the file into the record. Throws FileError with "File not found", "File access
+// denied", "Too many open files", "Invalid filename" or "I/O error <n>" when it cannot be
+// opened or read, and ConvertError as DecodeSettings.
+void ReadSettingsFile(const QString& path, SettingsRecord& record);
