@@ -4,21 +4,269 @@
 #include "AppFixture.h"
 #include "settings/SettingsFile.h"
 
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+QByteArray DefaultsFile() {
+    SettingsRecord r;
+    LoadFactoryDefaults(r);
+    return EncodeSettings(r);
+}
+
+// A settings file with some fields changed from the defaults.
+QByteArray CustomFile(const std::function<void(SettingsRecord&)>& change) {
+    SettingsRecord r;
+    LoadFactoryDefaults(r);
+    change(r);
+    return EncodeSettings(r);
+}
+
+const QDateTime kStart(QDate(2007, 1, 31), QTime(16, 55, 7));
+
+}  // namespace
+
 class StartupTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void firstStartWritesDefaults();
+    void secondStartReadsTheFile();
+    void displaysByDirection_data();
+    void displaysByDirection();
+    void unknownUnitGivesZero();
+    void damagedFileIsReportedAndKept();
+    void closeSavesWithoutAsking();
+    void deletedFileAtClose();
+    void emptyDurationBlocksClose();
+    void exitCommand_data();
+    void exitCommand();
 };
 
 void StartupTest::firstStartWritesDefaults() {
-    AppFixture app(QDateTime(QDate(2007, 1, 31), QTime(16, 55, 7)));
-    QVERIFY(QFile::exists(app.fake.settingsPath()));
-    QCOMPARE(app->Edit10->text(), QStringLiteral("1"));
-    QCOMPARE(app->windowTitle(), QStringLiteral("澄屿计时器  V2.01"));
-    QCOMPARE(app->Edit25->text(), QStringLiteral("16"));
-    QCOMPARE(app->Edit27->text(), QStringLiteral("07"));
-    QCOMPARE(app->Edit48->text(), QStringLiteral("01"));
+    AppFixture app(kStart);
+    QCOMPARE(ReadAll(app.fake.settingsPath()), DefaultsFile());
     QVERIFY(app.fake.dialogs.log.isEmpty());
+    QCOMPARE(app->windowTitle(), QStringLiteral("澄屿计时器  V2.01"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("澄屿计时器 V2.01"));
+    // The clock and the scheduled date show today; the scheduled time keeps its value.
+    QCOMPARE(app->Edit13->text(), QStringLiteral("2007"));
+    QCOMPARE(app->Edit14->text(), QStringLiteral("01"));
+    QCOMPARE(app->Edit15->text(), QStringLiteral("31"));
+    QCOMPARE(app->Edit25->text(), QStringLiteral("16"));
+    QCOMPARE(app->Edit26->text(), QStringLiteral("55"));
+    QCOMPARE(app->Edit27->text(), QStringLiteral("07"));
+    QCOMPARE(app->Edit47->text(), QStringLiteral("2007"));
+    QCOMPARE(app->Edit48->text(), QStringLiteral("01"));
+    QCOMPARE(app->Edit49->text(), QStringLiteral("31"));
+    QCOMPARE(app->Edit50->text(), QStringLiteral("08"));
+    // Both timers stopped, the clock ticking, the usage mode "时钟".
+    QVERIFY(!app->Timer1->Enabled());
+    QVERIFY(!app->Timer2->Enabled());
+    QVERIFY(app->Timer3->Enabled());
+    QVERIFY(!app->Panel3->isHidden());
+    QVERIFY(app->Panel4->isHidden());
+    QVERIFY(app->Panel5->isHidden());
+    QCOMPARE(app->alertState, 1);
+    QCOMPARE(app->intervalLimit, 60);
+    QCOMPARE(app->scheduledTextSeconds, 5);
+    // The background music plays from start-up.
+    QCOMPARE(app.fake.player2.played, QStringList{QStringLiteral("Bjyyly.wav")});
+}
+
+void StartupTest::secondStartReadsTheFile() {
+    AppFixture app(kStart, false);
+    WriteAll(app.fake.settingsPath(), CustomFile([](SettingsRecord& r) {
+                 r.mainDuration = 2;
+                 r.mainDurationUnit = QStringLiteral("小时");
+                 r.autoYear = QStringLiteral("1999");
+                 r.autoMonth = QStringLiteral("05");
+                 r.autoHour = QStringLiteral("21");
+                 r.modeTimingOn = 1;
+                 r.modeClockOn = 0;
+                 r.titleText = QStringLiteral("期末考试");
+                 r.titleOn = 1;
+             }));
+    const QByteArray before = ReadAll(app.fake.settingsPath());
+    app.destroy();
+    app.create();
+    QCOMPARE(app->Edit10->text(), QStringLiteral("2"));
+    QCOMPARE(app->ComboBox5->Text(), QStringLiteral("小时"));
+    QCOMPARE(app->mainSeconds, 7200);
+    QCOMPARE(app->ProgressBar1->Max(), 7200);
+    QCOMPARE(app->Edit1->text() + app->Edit2->text(), QStringLiteral("02"));
+    QCOMPARE(app->Label44->text(), QStringLiteral("期末考试"));
+    QVERIFY(!app->Label44->isHidden());
+    // Today's date replaces the stored date; the stored time stays.
+    QCOMPARE(app->Edit47->text(), QStringLiteral("2007"));
+    QCOMPARE(app->Edit48->text(), QStringLiteral("01"));
+    QCOMPARE(app->Edit50->text(), QStringLiteral("21"));
+    QVERIFY(app->Panel3->isHidden());
+    QVERIFY(!app->Panel4->isHidden());
+    // Reading does not write.
+    QCOMPARE(ReadAll(app.fake.settingsPath()), before);
+}
+
+void StartupTest::displaysByDirection_data() {
+    QTest::addColumn<bool>("countUp");
+    QTest::addColumn<int>("mainSeconds");
+    QTest::addColumn<int>("prepSeconds");
+    QTest::addColumn<QString>("mainHeading");
+    QTest::addColumn<QString>("prepHeading");
+    QTest::newRow("count-down") << false << 60 << 60 << QStringLiteral("倒计时")
+                                << QStringLiteral("预备倒计时");
+    QTest::newRow("count-up") << true << 0 << 0 << QStringLiteral("计时")
+                              << QStringLiteral("预备计时");
+}
+
+void StartupTest::displaysByDirection() {
+    QFETCH(bool, countUp);
+    QFETCH(int, mainSeconds);
+    QFETCH(int, prepSeconds);
+    QFETCH(QString, mainHeading);
+    QFETCH(QString, prepHeading);
+    AppFixture app(kStart, false);
+    WriteAll(app.fake.settingsPath(), CustomFile([&](SettingsRecord& r) {
+                 r.countUpOn = countUp ? 1 : 0;
+                 r.countDownOn = countUp ? 0 : 1;
+             }));
+    app.destroy();
+    app.create();
+    QCOMPARE(app->mainSeconds, mainSeconds);
+    QCOMPARE(app->prepSeconds, prepSeconds);
+    QCOMPARE(app->ProgressBar1->Max(), 60);
+    QCOMPARE(app->ProgressBar1->Position(), mainSeconds);
+    QCOMPARE(app->ProgressBar2->Max(), 60);
+    QCOMPARE(app->ProgressBar2->Position(), prepSeconds);
+    QCOMPARE(app->Label13->text(), mainHeading);
+    QCOMPARE(app->Label14->text(), prepHeading);
+    QString shown;
+    for (TEdit* e : app->MainDigits())
+        shown += e->text();
+    QCOMPARE(shown, countUp ? QStringLiteral("000000") : QStringLiteral("000100"));
+}
+
+void StartupTest::unknownUnitGivesZero() {
+    AppFixture app(kStart, false);
+    WriteAll(app.fake.settingsPath(), CustomFile([](SettingsRecord& r) {
+                 r.mainDurationUnit = QStringLiteral("分");
+                 r.prepDurationUnit = QStringLiteral("minutes");
+             }));
+    app.destroy();
+    app.create();
+    QCOMPARE(app->mainSeconds, 0);
+    QCOMPARE(app->prepSeconds, 0);
+    QCOMPARE(app->ProgressBar1->Max(), 0);
+    QCOMPARE(app->intervalLimit, 0);
+}
+
+void StartupTest::damagedFileIsReportedAndKept() {
+    AppFixture app(kStart, false);
+    QByteArray damaged = DefaultsFile();
+    damaged.replace(damaged.indexOf("1\r\n"), 3, "abc\r\n");  // line 2
+    WriteAll(app.fake.settingsPath(), damaged);
+    app.destroy();
+    app.create();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")),
+             QStringList{QStringLiteral("'abc' is not a valid integer value")});
+    // Start-up stopped: the panel is as the clear left it, nothing further ran.
+    QVERIFY(app->Edit10->text().isEmpty());
+    QVERIFY(app->Edit32->text().isEmpty());
+    QVERIFY(app.fake.player2.played.isEmpty());
+    QVERIFY(app->settingsLoadFailed());
+    // The program can still be closed, and the operator's file is not overwritten.
+    QSignalSpy closed(app.f(), &TForm1::Closed);
+    QVERIFY(app->close());
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(ReadAll(app.fake.settingsPath()), damaged);
+}
+
+void StartupTest::closeSavesWithoutAsking() {
+    AppFixture app(kStart);
+    app->Edit10->setText(QStringLiteral("45"));
+    app->CheckBox16->setChecked(false);
+    app.fake.dialogs.clear();
+    app.fake.player1.clearCalls();
+    app->BitBtn24Click();  // a prompt plays on MediaPlayer1
+    QCOMPARE(app.fake.player1.state(), PlayerState::Playing);
+    QVERIFY(app->close());
+    QVERIFY(app.fake.dialogs.log.isEmpty());
+    SettingsRecord saved;
+    ReadSettingsFile(app.fake.settingsPath(), saved);
+    QCOMPARE(saved.mainDuration, 45);
+    QCOMPARE(saved.timeUpFlashOn, 0);
+    // Both players were stopped first.
+    QCOMPARE(app.fake.player1.state(), PlayerState::Stopped);
+    QCOMPARE(app.fake.player2.state(), PlayerState::Stopped);
+    QVERIFY(!app->Timer3->Enabled());
+}
+
+void StartupTest::deletedFileAtClose() {
+    AppFixture app(kStart);
+    QVERIFY(QFile::remove(app.fake.settingsPath()));
+    QVERIFY(app->close());
+    QCOMPARE(
+        app.fake.dialogs.texts(QStringLiteral("information")),
+        QStringList{QStringLiteral("参数设置文件kvtmr201.ini不存在，当前设置不能保存，请检查！")});
+    QVERIFY(!QFile::exists(app.fake.settingsPath()));
+}
+
+void StartupTest::emptyDurationBlocksClose() {
+    AppFixture app(kStart);
+    const QByteArray before = ReadAll(app.fake.settingsPath());
+    app->Edit10->setText(QString());
+    QSignalSpy closed(app.f(), &TForm1::Closed);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QVERIFY(!app->close());
+        QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")).size(), attempt + 1);
+        QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")).last(),
+                 QStringLiteral("'' is not a valid integer value"));
+    }
+    QCOMPARE(closed.count(), 0);
+    QVERIFY(app->Timer3->Enabled());
+    QCOMPARE(ReadAll(app.fake.settingsPath()), before);
+    app->Edit10->setText(QStringLiteral("3"));
+    QVERIFY(app->close());
+    QCOMPARE(closed.count(), 1);
+}
+
+void StartupTest::exitCommand_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void StartupTest::exitCommand() {
+    QFETCH(bool, answer);
+    AppFixture app(kStart);
+    app->show();
+    app->BitBtn2Click();  // a timer runs
+    const QByteArray before = ReadAll(app.fake.settingsPath());
+    app->Edit11->setText(QStringLiteral("7"));
+    QSignalSpy closed(app.f(), &TForm1::Closed);
+    app.fake.dialogs.answers = {answer};
+    app->SpeedButton1->click();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("confirm")),
+             QStringList{QStringLiteral("真的退出吗?")});
+    QCOMPARE(closed.count(), answer ? 1 : 0);
+    QCOMPARE(app->isVisible(), !answer);
+    QCOMPARE(app->Timer1->Enabled(), !answer);
+    if (answer) {
+        SettingsRecord saved;
+        ReadSettingsFile(app.fake.settingsPath(), saved);
+        QCOMPARE(saved.warningLead, 7);
+    } else {
+        QCOMPARE(ReadAll(app.fake.settingsPath()), before);
+        app.seconds(1);
+        QCOMPARE(app->mainSeconds, 59);
+    }
 }
 
 QTEST_MAIN(StartupTest)

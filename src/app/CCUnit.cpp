@@ -365,6 +365,13 @@ void TForm1::bindHandlers() {
     Timer1->OnTimer = [this] { RunTick(&TForm1::Timer1Timer); };
     Timer2->OnTimer = [this] { RunTick(&TForm1::Timer2Timer); };
     Timer3->OnTimer = [this] { RunTick(&TForm1::Timer3Timer); };
+    // While either timer counts, the display stays awake and the machine does not sleep.
+    auto inhibit = [this] {
+        if (platform.inhibitor)
+            platform.inhibitor->setInhibited(Timer1->Enabled() || Timer2->Enabled());
+    };
+    Timer1->OnEnabledChanged = inhibit;
+    Timer2->OnEnabledChanged = inhibit;
 }
 
 // ---- closing --------------------------------------------------------------------------------

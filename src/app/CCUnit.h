@@ -62,6 +62,8 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     QString windowsDir;
 
     QString SettingsFilePath() const;
+    // The desktop session is ending: closing asks nothing and shows no message.
+    bool sessionEnding = false;
     // Runs a handler through the error wrapper: an error shows its message and stops it.
     bool Run(void (TForm1::*handler)());
 

@@ -108,7 +108,7 @@ void TForm1::FormClose() {
         if (QFileInfo::exists(SettingsFilePath())) {
             CollectSettings();
             WriteSettingsFile(SettingsFilePath(), Settings);
-        } else {
+        } else if (!sessionEnding) {
             platform.dialogs->information(
                 QStringLiteral("参数设置文件kvtmr201.ini不存在，当前设置不能保存，请检查！"));
         }

@@ -23,22 +23,42 @@ void OnSignal(int) {
 }
 
 // A request to end (SIGTERM, SIGINT, SIGHUP, as sent when the desktop session ends) closes the
-// main window the normal way, so the settings are saved.
-void CloseOnSignals(QWidget* mainWindow) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) != 0) return;
-    auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, mainWindow);
-    QObject::connect(notifier, &QSocketNotifier::activated, mainWindow, [mainWindow] {
-        char c;
-        [[maybe_unused]] ssize_t n = ::read(signalFds[1], &c, 1);
-        mainWindow->close();
-    });
-    struct sigaction sa = {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(sig, &sa, nullptr);
-}
+// main window the normal way, so the settings are saved, but without waiting for anyone: no
+// message box holds up the end, and a close that cannot save still ends the program.
+class EndRequests : public QObject {
+  public:
+    explicit EndRequests(QObject* parent) : QObject(parent) {
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) != 0) return;
+        auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            char c;
+            [[maybe_unused]] ssize_t n = ::read(signalFds[1], &c, 1);
+            requested_ = true;
+            endNow();
+        });
+        struct sigaction sa = {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            ::sigaction(sig, &sa, nullptr);
+    }
+
+    // The main window, once it exists; a request that came earlier is served then.
+    void setWindow(TForm1* form) {
+        form_ = form;
+        if (requested_) endNow();
+    }
+
+  private:
+    void endNow() {
+        if (!form_) return;
+        form_->sessionEnding = true;
+        if (!form_->close()) QCoreApplication::quit();
+    }
+    TForm1* form_ = nullptr;
+    bool requested_ = false;
+};
 
 }  // namespace
 
@@ -50,6 +70,7 @@ int main(int argc, char* argv[]) {
     SingleInstanceLock lock(QStringLiteral("kvtmr"));
     if (!lock.tryAcquire()) return 0;
 
+    auto* endRequests = new EndRequests(&app);
     QApplication::setStyle(QStringLiteral("Fusion"));
     RegisterFontSubstitutions();
     QTranslator qtTranslator;
@@ -62,7 +83,7 @@ int main(int argc, char* argv[]) {
     AppWindows windows(real.platform());
     TForm1* form = windows.Form1.get();
     QObject::connect(form, &TForm1::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
-    CloseOnSignals(form);
+    endRequests->setWindow(form);
     // Maximised; without a window manager to do it, the window takes the screen by itself.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         form->setGeometry(screen->availableGeometry());

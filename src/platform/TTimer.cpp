@@ -24,6 +24,7 @@ void TTimer::setEnabled(bool on) {
         stepsDone_ = 0;
         arm();
     }
+    if (OnEnabledChanged) OnEnabledChanged();
 }
 
 void TTimer::arm() {

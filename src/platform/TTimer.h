@@ -28,6 +28,8 @@ class TTimer : public QObject {
 
     // The handler; runs once per step.
     std::function<void()> OnTimer;
+    // Runs whenever the timer is switched on or off.
+    std::function<void()> OnEnabledChanged;
 
     // Milliseconds after a second boundary at which the wall-second timer fires.
     static constexpr int kWallOffsetMs = 10;

@@ -87,8 +87,15 @@ void DecodeSettings(const QByteArray& bytes, SettingsRecord& record) {
 void WriteSettingsFile(const QString& path, const SettingsRecord& record) {
     const QByteArray bytes = EncodeSettings(record);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(QStringLiteral("Cannot create file %1").arg(path));
+    const QString message = QStringLiteral("Cannot create file %1").arg(path);
+    if (!file.open(QIODevice::WriteOnly)) throw FileError(message);
+    // Every byte must be on disk before the new file takes the old one's place: a short
+    // write (a full disk) is caught here, not left to the final rename.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
+        file.cancelWriting();
+        throw FileError(message);
+    }
+    if (!file.commit()) throw FileError(message);
 }
 
 void ReadSettingsFile(const QString& path, SettingsRecord& record) {

@@ -1,0 +1,298 @@
+// Sound prompts with the fake players: every call site with its options, the background music
+// and its loop, the browse and test buttons, the background-music toggle, sound lookup.
+#include <QtTest>
+
+#include "AppFixture.h"
+
+namespace {
+const QDateTime kStart(QDate(2007, 1, 31), QTime(16, 55, 2));
+const QString kPlaying = QStringLiteral("playing");
+}  // namespace
+
+class SoundTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void callSites_data();
+    void callSites();
+    void backgroundLoop_data();
+    void backgroundLoop();
+    void startKeepsMusicFromLooping();
+    void testButtons_data();
+    void testButtons();
+    void browseButtons();
+    void musicToggle();
+    void defaultSoundsFromTheSoundDirectory();
+    void missingSoundsAreSilent();
+    void playerErrorStopsTheCommand();
+    void settingsToggleRefusedWhilePromptPlays();
+};
+
+// Each moment a sound is due: which file plays on which player, what happens to the
+// background music and to the loop flag.
+void SoundTest::callSites_data() {
+    QTest::addColumn<QString>("moment");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("backgroundStopped");
+    QTest::addColumn<int>("loopAfter");
+    QTest::newRow("main start") << "start"
+                                << "Ksksly.wav" << true << 0;
+    QTest::newRow("preparation start") << "prep"
+                                       << "Zbksly.wav" << true << 1;
+    QTest::newRow("main warning") << "warning"
+                                  << "Zbjjly.wav" << false << 0;
+    QTest::newRow("main interval") << "interval"
+                                   << "Zdjgly.wav" << false << 1;
+    QTest::newRow("main time-up") << "timeup"
+                                  << "Ksjsly.wav" << false << 0;
+    QTest::newRow("scheduled warning") << "schedwarning"
+                                       << "Zbjjly.wav" << true << 0;
+    QTest::newRow("scheduled time") << "schedtime"
+                                    << "Ksjsly.wav" << true << 0;
+}
+
+void SoundTest::callSites() {
+    QFETCH(QString, moment);
+    QFETCH(QString, file);
+    QFETCH(bool, backgroundStopped);
+    QFETCH(int, loopAfter);
+    QDateTime start = kStart;
+    if (moment.startsWith(QStringLiteral("sched")))
+        start = QDateTime(kStart.date(), moment == QStringLiteral("schedwarning")
+                                             ? QTime(7, 59, 54, 500)
+                                             : QTime(7, 59, 59, 500));
+    AppFixture app(start);
+    QCOMPARE(app.fake.player2.state(), PlayerState::Playing);  // background music
+    app->Edit12->setText(QStringLiteral("7"));                 // no chime at :00/:10
+    app.fake.player1.clearCalls();
+    if (moment == QStringLiteral("start")) {
+        app->BitBtn2Click();
+    } else if (moment == QStringLiteral("prep")) {
+        app->BitBtn14Click();
+    } else if (moment == QStringLiteral("warning")) {
+        app->Edit12->setText(QStringLiteral("100"));
+        app->BitBtn2Click();
+        app.fake.player1.finish();
+        app.fake.player1.clearCalls();
+        app->mainSeconds = 6;
+        app->StartBackgroundMusic();
+        app->Timer1Timer();
+    } else if (moment == QStringLiteral("interval")) {
+        app->Edit12->setText(QStringLiteral("10"));
+        app->BitBtn2Click();
+        app.fake.player1.finish();
+        app.fake.player1.clearCalls();
+        app->mainSeconds = 51;
+        app->Settings.musicLoopOn = 1;
+        app->StartBackgroundMusic();
+        app->Timer1Timer();
+    } else if (moment == QStringLiteral("timeup")) {
+        app->BitBtn2Click();
+        app.fake.player1.clearCalls();
+        app->Settings.musicLoopOn = 1;
+        app->mainSeconds = 0;
+        app->Timer1Timer();
+    } else {
+        app.ms(1000);
+    }
+    QCOMPARE(app.fake.player1.played, QStringList{file});
+    QCOMPARE(
+        app.fake.player1.calls.mid(app.fake.player1.calls.size() - 3),
+        (QStringList{QStringLiteral("close"), QStringLiteral("open"), QStringLiteral("play")}));
+    QCOMPARE(app.fake.player1.fileName(), file);  // found in the working directory
+    if (moment != QStringLiteral("timeup"))
+        QCOMPARE(app.fake.player2.state() == PlayerState::Stopped, backgroundStopped);
+    QCOMPARE(app->Settings.musicLoopOn, loopAfter);
+}
+
+void SoundTest::backgroundLoop_data() {
+    QTest::addColumn<bool>("musicTicked");
+    QTest::addColumn<int>("loopFlag");
+    QTest::addColumn<bool>("promptPlaying");
+    QTest::addColumn<bool>("fileThere");
+    QTest::addColumn<bool>("restarts");
+    QTest::newRow("all conditions hold") << true << 1 << false << true << true;
+    QTest::newRow("music unticked") << false << 1 << false << true << false;
+    QTest::newRow("loop flag cleared") << true << 0 << false << true << false;
+    QTest::newRow("a prompt still plays") << true << 1 << true << true << false;
+    QTest::newRow("file gone") << true << 1 << false << false << false;
+}
+
+void SoundTest::backgroundLoop() {
+    QFETCH(bool, musicTicked);
+    QFETCH(int, loopFlag);
+    QFETCH(bool, promptPlaying);
+    QFETCH(bool, fileThere);
+    QFETCH(bool, restarts);
+    AppFixture app(kStart);
+    app->Edit12->setText(QStringLiteral("7"));
+    app.fake.player2.finish();  // the music has played to its end
+    app.fake.player2.clearCalls();
+    app->CheckBox6->setChecked(musicTicked);
+    app->Settings.musicLoopOn = loopFlag;
+    if (promptPlaying) app->BitBtn19Click();
+    if (!fileThere)
+        QVERIFY(QFile::remove(QDir(app.workDir()).filePath(QStringLiteral("Bjyyly.wav"))));
+    app.ms(1010);  // one clock tick, just after the next second
+    QCOMPARE(app.fake.player2.played.size(), restarts ? 1 : 0);
+}
+
+void SoundTest::startKeepsMusicFromLooping() {
+    AppFixture app(kStart);
+    app->Edit12->setText(QStringLiteral("7"));
+    app->BitBtn2Click();
+    QCOMPARE(app.fake.player2.state(), PlayerState::Stopped);
+    app.fake.player1.finish();
+    app.fake.player2.clearCalls();
+    app.seconds(5);
+    QVERIFY(app.fake.player2.played.isEmpty());
+    // Without a start sound the loop flag stays set and the music comes back at the next tick
+    // at which the prompt player is silent.
+    app->Timer1->setEnabled(false);
+    app->BitBtn3Click();
+    app->CheckBox3->setChecked(false);
+    app->CheckBox2->setChecked(false);  // no chimes either
+    app.fake.player1.finish();
+    app.fake.player2.finish();
+    app.fake.player2.clearCalls();
+    app->BitBtn2Click();
+    QCOMPARE(app->Settings.musicLoopOn, 1);
+    app.ms(1010);
+    QCOMPARE(app.fake.player2.played, QStringList{QStringLiteral("Bjyyly.wav")});
+}
+
+void SoundTest::testButtons_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty box") << QString() << QStringLiteral("文件未选择！请重新选择！");
+    QTest::newRow("no such file") << QStringLiteral("nothing.wav")
+                                  << QStringLiteral("文件不存在！请重新选择！");
+    QTest::newRow("blanks around an existing name")
+        << QStringLiteral(" Ksksly.wav ") << QStringLiteral("文件不存在！请重新选择！");
+    QTest::newRow("existing file") << QStringLiteral("Ksksly.wav") << QString();
+}
+
+void SoundTest::testButtons() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    AppFixture app(kStart);
+    struct {
+        TEdit* box;
+        void (TForm1::*handler)();
+        FakeAudioPlayer* player;
+    } rows[] = {
+        {app->Edit32, &TForm1::BitBtn19Click, &app.fake.player1},
+        {app->Edit33, &TForm1::BitBtn21Click, &app.fake.player1},
+        {app->Edit34, &TForm1::BitBtn22Click, &app.fake.player1},
+        {app->Edit35, &TForm1::BitBtn23Click, &app.fake.player1},
+        {app->Edit36, &TForm1::BitBtn24Click, &app.fake.player1},
+        {app->Edit37, &TForm1::BitBtn20Click, &app.fake.player2},
+    };
+    for (const auto& row : rows) {
+        app.fake.dialogs.clear();
+        row.player->clearCalls();
+        row.box->setText(text);
+        app->CheckBox4->setChecked(false);  // the check box does not matter
+        (app.f()->*row.handler)();
+        if (message.isEmpty()) {
+            QVERIFY(app.fake.dialogs.log.isEmpty());
+            QCOMPARE(row.player->played, QStringList{text});
+        } else {
+            QCOMPARE(app.fake.dialogs.texts(QStringLiteral("information")), QStringList{message});
+            QVERIFY(row.player->played.isEmpty());
+        }
+    }
+    // Testing does not change the record.
+    QCOMPARE(app->Settings.prepSoundFile, QStringLiteral("Zbksly.wav"));
+}
+
+void SoundTest::browseButtons() {
+    AppFixture app(kStart);
+    const QString first = app.makeFile(QStringLiteral("第一.wav"));
+    const QString second = app.makeFile(QStringLiteral("second.wav"));
+    app.fake.dialogs.files = {first, QString(), second};
+    app->BitBtn9->click();
+    QCOMPARE(app->Edit32->text(), first);
+    QCOMPARE(app->Settings.prepSoundFile, first);  // at once, without OK
+    // A cancelled dialog changes nothing; the dialog opens on the file chosen last.
+    app->BitBtn8->click();
+    QCOMPARE(app.fake.dialogs.lastFileCurrent, first);
+    QCOMPARE(app->Edit33->text(), QStringLiteral("Ksksly.wav"));
+    QCOMPARE(app->Settings.startSoundFile, QStringLiteral("Ksksly.wav"));
+    app->BitBtn18->click();
+    QCOMPARE(app->Settings.backgroundSoundFile, second);
+    QVERIFY(app.fake.dialogs.texts(QStringLiteral("information")).isEmpty());
+    // Cancelled with an empty box: the operator is told that nothing is chosen.
+    app->Edit35->setText(QString());
+    app->BitBtn10->click();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("information")),
+             QStringList{QStringLiteral("未选择声音文件！请重新选择！")});
+}
+
+void SoundTest::musicToggle() {
+    AppFixture app(kStart);
+    QVERIFY(app->CheckBox6->isChecked());
+    app.fake.player2.clearCalls();
+    app->SpeedButton18->click();
+    QVERIFY(!app->CheckBox6->isChecked());
+    QCOMPARE(app.fake.player2.state(), PlayerState::Stopped);
+    app->N23->trigger();
+    QVERIFY(app->CheckBox6->isChecked());
+    QCOMPARE(app.fake.player2.state(), PlayerState::Playing);
+    // Continued, not reopened: the same file from where it stopped.
+    QCOMPARE(app.fake.player2.calls, (QStringList{QStringLiteral("stop"), QStringLiteral("play")}));
+    // The record's flag follows only at the next OK.
+    QCOMPARE(app->Settings.backgroundSoundOn, 1);
+}
+
+void SoundTest::defaultSoundsFromTheSoundDirectory() {
+    AppFixture app(kStart, true, AppFixture::Sounds::InSoundDir);
+    QCOMPARE(app.fake.player2.fileName(),
+             QDir(app.soundDir.path()).filePath(QStringLiteral("Bjyyly.wav")));
+    app->BitBtn2Click();
+    QCOMPARE(app.fake.player1.fileName(),
+             QDir(app.soundDir.path()).filePath(QStringLiteral("Ksksly.wav")));
+    // A file of the same name in the working directory comes first.
+    const QString local = app.makeFile(QStringLiteral("Ksksly.wav"));
+    app.fake.player1.finish();
+    app->BitBtn24Click();
+    QCOMPARE(app.fake.player1.fileName(),
+             QStringLiteral("Ksjsly.wav").prepend(app.soundDir.path() + "/"));
+    app->BitBtn21Click();
+    QCOMPARE(app.fake.player1.fileName(), QStringLiteral("Ksksly.wav"));
+    QVERIFY(QFileInfo(app.fake.player1.fileName()).absoluteFilePath() == local);
+}
+
+void SoundTest::missingSoundsAreSilent() {
+    AppFixture app(kStart, true, AppFixture::Sounds::None);
+    QVERIFY(app.fake.player2.played.isEmpty());
+    app->BitBtn14Click();
+    app.seconds(62);  // preparation, hand-over, main timer
+    QVERIFY(app->Timer1->Enabled());
+    QVERIFY(app.fake.player1.played.isEmpty());
+    QVERIFY(app.fake.dialogs.log.isEmpty());
+    QCOMPARE(app->StatusBar1->sectionText(1), QStringLiteral("开始"));
+}
+
+void SoundTest::playerErrorStopsTheCommand() {
+    AppFixture app(kStart);
+    app.fake.player1.failNextOpen = QStringLiteral("无法打开声音文件");
+    app->BitBtn2->click();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")),
+             QStringList{QStringLiteral("无法打开声音文件")});
+    // The steps before the sound are done; the timer was not started.
+    QCOMPARE(app->StatusBar1->sectionText(1), QStringLiteral("开始"));
+    QVERIFY(!app->Timer1->Enabled());
+}
+
+void SoundTest::settingsToggleRefusedWhilePromptPlays() {
+    AppFixture app(kStart);
+    app->BitBtn21Click();
+    app->SpeedButton2Click();
+    QVERIFY(app->Panel2->isHidden());
+    app.fake.player1.finish();
+    app->SpeedButton2Click();
+    QVERIFY(!app->Panel2->isHidden());
+}
+
+QTEST_MAIN(SoundTest)
+#include "behaviour_sound.moc"
