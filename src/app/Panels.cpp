@@ -1,5 +1,7 @@
 // Which panels show: the tool-bar, menu and hot-spot toggles, the concise display and the
 // usage mode.
+#include <QLayout>
+
 #include "app/CCUnit.h"
 #include "clock/wnlp.h"
 
@@ -48,7 +50,11 @@ void TForm1::Image2Click() {
     Panel5->move(Panel5->x(), Settings.prepPanelTop + shift);
     // 4. Status bar.
     StatusBar1->setVisible(StatusBar1->isHidden());
-    // 5. Repaint.
+    // 5. Repaint, with the client area grown or shrunk by the bars.
+    if (layout()) {
+        layout()->invalidate();
+        layout()->activate();
+    }
     layoutClientArea();
     update();
 }

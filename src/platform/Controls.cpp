@@ -212,7 +212,11 @@ void TEdit::keyPressEvent(QKeyEvent* e) {
 
 void TEdit::focusInEvent(QFocusEvent* e) {
     QLineEdit::focusInEvent(e);
-    if (e->reason() != Qt::MouseFocusReason) selectAll();
+    // Selected when entered by Tab or by the program, not by a click nor by the window
+    // becoming active.
+    const Qt::FocusReason r = e->reason();
+    if (r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::OtherFocusReason)
+        selectAll();
 }
 
 void TEdit::mouseReleaseEvent(QMouseEvent* e) {
