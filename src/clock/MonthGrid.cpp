@@ -36,24 +36,30 @@ bool CalendarDate::setDate(int year, int month, int day) {
     return rebuild(year, month, day);
 }
 
+void CalendarDate::page(int year, int month, int day) {
+    // There is no year before year 1: paging back from it leaves the date as it is.
+    if (year < 1) return;
+    date_ = QDate(year, month, day);
+}
+
 void CalendarDate::nextMonth() {
     const QDate first = QDate(Year(), Month(), 1).addMonths(1);
-    date_ = QDate(first.year(), first.month(), qMin(Day(), first.daysInMonth()));
+    page(first.year(), first.month(), qMin(Day(), first.daysInMonth()));
 }
 
 void CalendarDate::prevMonth() {
     const QDate first = QDate(Year(), Month(), 1).addMonths(-1);
-    date_ = QDate(first.year(), first.month(), qMin(Day(), first.daysInMonth()));
+    page(first.year(), first.month(), qMin(Day(), first.daysInMonth()));
 }
 
 void CalendarDate::nextYear() {
     const int day = (Month() == 2 && Day() == 29) ? 28 : Day();
-    date_ = QDate(Year() + 1, Month(), day);
+    page(Year() + 1, Month(), day);
 }
 
 void CalendarDate::prevYear() {
     const int day = (Month() == 2 && Day() == 29) ? 28 : Day();
-    date_ = QDate(Year() - 1, Month(), day);
+    page(Year() - 1, Month(), day);
 }
 
 // ---- the grid widget ------------------------------------------------------------------------

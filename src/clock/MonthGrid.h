@@ -34,6 +34,7 @@ class CalendarDate {
 
   private:
     bool rebuild(int year, int month, int day);
+    void page(int year, int month, int day);
     QDate date_ = QDate(2000, 1, 1);
 };
 
