@@ -32,6 +32,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent) : QMainWindow(parent), plat
     StatusBar1->setFixedHeight(19);
     ToolBar1->installEventFilter(this);
     centralWidget()->installEventFilter(this);
+    Panel2->installEventFilter(this);
     // The display itself holds the focus at first, so that no digit box shows a selection.
     Panel1->setFocusPolicy(Qt::StrongFocus);
     Panel1->setFocus();

@@ -99,7 +99,7 @@ void TCalendar::paintEvent(QPaintEvent*) {
     for (int c = 0; c <= 7; ++c)
         p.drawLine(cellRect(0, c).left(), 0, cellRect(0, c).left(), height());
     p.setPen(palette().color(QPalette::WindowText));
-    const QLocale locale;
+    const QLocale locale(QLocale::Chinese, QLocale::China);
     for (int c = 0; c < 7; ++c) {
         const int weekday = c == 0 ? 7 : c;  // Sunday first
         p.drawText(cellRect(0, c), Qt::AlignCenter, locale.dayName(weekday, QLocale::ShortFormat));

@@ -33,7 +33,9 @@ void ConvertDesignFonts(QWidget* root) {
 }
 
 void RegisterFontSubstitutions() {
-    const QStringList song = {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+    // AR PL UMing has the proportions of the Song faces the form was designed with: its digits
+    // are as wide as they are high, its line height is its size.
+    const QStringList song = {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
                               QStringLiteral("Noto Sans CJK SC")};
     const QStringList kai = {QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Serif CJK SC"),
                              QStringLiteral("Noto Sans CJK SC")};
@@ -197,8 +199,13 @@ void TEdit::deleteFirstChar() {
 }
 
 void TEdit::keyPressEvent(QKeyEvent* e) {
+    // The handler may move the focus on; the key's character still goes into this box and
+    // replaces what was selected here, so a selection that the focus change dropped is put
+    // back first.
+    const int selStart = selectionStart();
+    const int selLength = selectionLength();
     Q_EMIT KeyDown(e->key());
-    // The character goes into this box, whichever box has the focus now.
+    if (selLength > 0 && !hasSelectedText()) setSelection(selStart, selLength);
     if (maxLength_ > 0 && !isReadOnly() && !e->text().isEmpty() && e->text().at(0).isPrint() &&
         !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         const int after = text().size() - selectedText().size() + e->text().size();
@@ -233,6 +240,7 @@ TBitBtn::TBitBtn(QWidget* parent) : QPushButton(parent) {
 
 void TBitBtn::mouseMoveEvent(QMouseEvent* e) {
     QPushButton::mouseMoveEvent(e);
+    e->accept();  // the move is the button's, not its group box's
     Q_EMIT MouseMove();
 }
 
@@ -247,7 +255,9 @@ TGroupBox::TGroupBox(QWidget* parent) : QGroupBox(parent) {
 
 void TGroupBox::mouseMoveEvent(QMouseEvent* e) {
     QGroupBox::mouseMoveEvent(e);
-    Q_EMIT MouseMove();
+    // Only a move over the bare area counts; moves over a control inside are passed up here
+    // by controls that do not take them.
+    if (!childAt(e->position().toPoint())) Q_EMIT MouseMove();
 }
 
 TClickArea::TClickArea(QWidget* parent) : QWidget(parent) {}

@@ -7,6 +7,8 @@
 TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
     setupUi(this);
     ConvertDesignFonts(this);
+    // The form gives a top-level window its size only; its place is set here.
+    move(5, 119);
     // Only the system menu with its close box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);

@@ -22,7 +22,9 @@ void TForm1::unitSeconds(TEdit* number, TComboBox* unit, int& target) const {
 }
 
 void TForm1::DigitChange(TEdit* box) {
-    if (DigitCheck(box->text())) return;
+    // A blank is refused like any other non-digit: a digit box holds a digit or nothing.
+    const QString text = box->text();
+    if (DigitCheck(text) && (text.isEmpty() || !TrimControl(text).isEmpty())) return;
     box->setFocus();
     box->deleteFirstChar();
     platform.dialogs->information(kIllegalInputMessage);
