@@ -9,7 +9,7 @@ PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
     xvfb xauth xdotool imagemagick pulseaudio pulseaudio-utils dbus
-    qt6-translations-l10n espeak-ng sox clang-format
+    qt6-translations-l10n espeak-ng sox clang-format faketime
 )
 
 missing=()

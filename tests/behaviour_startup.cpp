@@ -55,7 +55,7 @@ void StartupTest::firstStartWritesDefaults() {
     QCOMPARE(ReadAll(app.fake.settingsPath()), DefaultsFile());
     QVERIFY(app.fake.dialogs.log.isEmpty());
     QCOMPARE(app->windowTitle(), QStringLiteral("澄屿计时器  V2.01"));
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("澄屿计时器 V2.01"));
+    QCOMPARE(ApplicationTitle(), QStringLiteral("澄屿计时器 V2.01"));
     // The clock and the scheduled date show today; the scheduled time keeps its value.
     QCOMPARE(app->Edit13->text(), QStringLiteral("2007"));
     QCOMPARE(app->Edit14->text(), QStringLiteral("01"));

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "app/CCUnit.h"
+#include "platform/Dialogs.h"
 #include "settings/SettingsFile.h"
 #include "timing/TimeFields.h"
 
@@ -35,7 +36,7 @@ void TForm1::FormCreate() {
     }
 
     // 3. Application title.
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    SetApplicationTitle(kApplicationTitle);
 
     // 4. Background music.
     StartBackgroundMusic();

@@ -10,6 +10,11 @@
 
 class QWidget;
 
+// The program's title: the caption of the standard error box. (Not Qt's application display
+// name, which Qt would append to every window caption.)
+void SetApplicationTitle(const QString& title);
+QString ApplicationTitle();
+
 struct FontChoice {
     QFont font;
     TColor color = clr::Black;

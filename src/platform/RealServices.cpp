@@ -25,6 +25,20 @@
 #include "platform/QtAudioPlayer.h"
 
 namespace {
+QString& Title() {
+    static QString title = QStringLiteral("kvtmr");
+    return title;
+}
+}  // namespace
+
+void SetApplicationTitle(const QString& title) {
+    Title() = title;
+}
+QString ApplicationTitle() {
+    return Title();
+}
+
+namespace {
 
 const QString kCaption = QStringLiteral("提示信息");
 
@@ -99,8 +113,7 @@ class RealDialogs : public Dialogs {
     }
 
     void error(const QString& text) override {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                        QMessageBox::Ok, owner_);
+        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, owner_);
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.exec();
     }
