@@ -40,8 +40,13 @@ void RegisterFontSubstitutions() {
     const QStringList kai = {QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Serif CJK SC"),
                              QStringLiteral("Noto Sans CJK SC")};
     const QStringList sans = {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")};
-    for (const char* name : {"宋体", "宋体-方正超大字符集", "新宋体", "SimSun"})
+    for (const char* name : {"宋体", "新宋体", "SimSun"})
         QFont::insertSubstitutions(QString::fromUtf8(name), song);
+    // The face of the big time digits: a serif with a true bold whose digits are half as wide
+    // as they are high, so that "00" fills a clock box and each digit its own box; the
+    // separator glyph comes from the Song face.
+    QFont::insertSubstitutions(QString::fromUtf8("宋体-方正超大字符集"),
+                               QStringList{QStringLiteral("Liberation Serif")} + song);
     for (const char* name : {"华文新魏", "隶书", "楷体_GB2312", "华文隶书", "楷体", "黑体"})
         QFont::insertSubstitutions(QString::fromUtf8(name), kai);
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
