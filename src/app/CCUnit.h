@@ -102,7 +102,11 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     void DigitChange(TEdit* box);
     void DigitClick(TEdit* box, TTimer* gate, const Digits& digits);
     void DigitKeyDown(TEdit* box, TTimer* gate, const Digits& digits);
-    void DurationChange(TEdit* box, const QString& fallback);
+    // A number box holds digits or nothing: any other text is replaced by the box's reset
+    // text, with the message. Used by the duration, schedule and position boxes.
+    void CheckNumberBox(TEdit* box, const QString& resetText);
+    // Both separators of a display blink (each flips between "∶" and empty) or both show "∶".
+    static void StepSeparators(TEdit* first, TEdit* second, bool blink);
 
     void Edit1Change() { DigitChange(Edit1); }
     void Edit2Change() { DigitChange(Edit2); }
@@ -124,11 +128,11 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     void Edit8KeyDown() { DigitKeyDown(Edit8, Timer1, mainDigits_); }
     void Edit3Click();
     void Edit6Click();
-    void Edit9Change() { DurationChange(Edit9, QStringLiteral("60")); }
-    void Edit10Change() { DurationChange(Edit10, QStringLiteral("60")); }
-    void Edit12Change() { DurationChange(Edit12, QStringLiteral("10")); }
-    void Edit11Change() { DurationChange(Edit11, QStringLiteral("5")); }
-    void Edit59Change() { DurationChange(Edit59, QStringLiteral("5")); }
+    void Edit9Change() { CheckNumberBox(Edit9, QStringLiteral("60")); }
+    void Edit10Change() { CheckNumberBox(Edit10, QStringLiteral("60")); }
+    void Edit12Change() { CheckNumberBox(Edit12, QStringLiteral("10")); }
+    void Edit11Change() { CheckNumberBox(Edit11, QStringLiteral("5")); }
+    void Edit59Change() { CheckNumberBox(Edit59, QStringLiteral("5")); }
 
     // ---- main timer --------------------------------------------------------------------------
     void SpeedButton16Click();  // set
@@ -185,13 +189,12 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     void FlashStep();
     void EndActions(const QString& separator);
     void ExitSession(int kind);
-    void ScheduleFieldChange(TEdit* box, const QString& resetText);
-    void Edit47Change() { ScheduleFieldChange(Edit47, QStringLiteral("2006")); }
-    void Edit48Change() { ScheduleFieldChange(Edit48, QStringLiteral("12")); }
-    void Edit49Change() { ScheduleFieldChange(Edit49, QStringLiteral("01")); }
-    void Edit50Change() { ScheduleFieldChange(Edit50, QStringLiteral("08")); }
-    void Edit51Change() { ScheduleFieldChange(Edit51, QStringLiteral("00")); }
-    void Edit52Change() { ScheduleFieldChange(Edit52, QStringLiteral("00")); }
+    void Edit47Change() { CheckNumberBox(Edit47, QStringLiteral("2006")); }
+    void Edit48Change() { CheckNumberBox(Edit48, QStringLiteral("12")); }
+    void Edit49Change() { CheckNumberBox(Edit49, QStringLiteral("01")); }
+    void Edit50Change() { CheckNumberBox(Edit50, QStringLiteral("08")); }
+    void Edit51Change() { CheckNumberBox(Edit51, QStringLiteral("00")); }
+    void Edit52Change() { CheckNumberBox(Edit52, QStringLiteral("00")); }
     void BitBtn37Click();  // program browse
     void BitBtn39Click();  // parameter browse
     void BitBtn36Click();  // system file browse
@@ -209,6 +212,9 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     bool SoundExists(const QString& path) const;
     QString SoundPath(const QString& path) const;
     void SpeedButton18Click();  // background music on/off
+    // The shared file dialog into a box: true when a file was chosen (a cancelled dialog
+    // changes nothing).
+    bool BrowseInto(TEdit* box);
     void BrowseSound(TEdit* box, QString SettingsRecord::*field);
     void TestSound(TEdit* box, AudioPlayer* player);
     void BitBtn9Click() { BrowseSound(Edit32, &SettingsRecord::prepSoundFile); }
@@ -266,21 +272,20 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     void Label57Click() { SwatchClick(10); }
     void Label55Click() { SwatchClick(11); }
     void TrackBar1Change();
-    void PositionEditCheck(TEdit* box, const QString& resetText);
     void Edit42Change();
     void Edit43Change();
     void Edit57Change();
     void Edit58Change();
     // The other eight position boxes each check themselves, with their factory value as the
     // reset text.
-    void Edit61Change() { PositionEditCheck(Edit61, QStringLiteral("128")); }
-    void Edit62Change() { PositionEditCheck(Edit62, QStringLiteral("8")); }
-    void Edit63Change() { PositionEditCheck(Edit63, QStringLiteral("128")); }
-    void Edit64Change() { PositionEditCheck(Edit64, QStringLiteral("328")); }
-    void Edit65Change() { PositionEditCheck(Edit65, QStringLiteral("128")); }
-    void Edit66Change() { PositionEditCheck(Edit66, QStringLiteral("328")); }
-    void Edit45Change() { PositionEditCheck(Edit45, QStringLiteral("38")); }
-    void Edit53Change() { PositionEditCheck(Edit53, QStringLiteral("12")); }
+    void Edit61Change() { CheckNumberBox(Edit61, QStringLiteral("128")); }
+    void Edit62Change() { CheckNumberBox(Edit62, QStringLiteral("8")); }
+    void Edit63Change() { CheckNumberBox(Edit63, QStringLiteral("128")); }
+    void Edit64Change() { CheckNumberBox(Edit64, QStringLiteral("328")); }
+    void Edit65Change() { CheckNumberBox(Edit65, QStringLiteral("128")); }
+    void Edit66Change() { CheckNumberBox(Edit66, QStringLiteral("328")); }
+    void Edit45Change() { CheckNumberBox(Edit45, QStringLiteral("38")); }
+    void Edit53Change() { CheckNumberBox(Edit53, QStringLiteral("12")); }
     // The opacity set through the slider (0 to 255); the window starts opaque.
     int Opacity() const { return opacity_; }
     void SetOpacity(int alpha);

@@ -59,13 +59,7 @@ void TForm1::Timer3Timer() {
     FlashStep();
 
     // 7. Separators.
-    if (CheckBox41->isChecked()) {
-        for (TEdit* sep : {Edit28, Edit31})
-            sep->setText(sep->text().isEmpty() ? kSeparator : QString());
-    } else {
-        Edit28->setText(kSeparator);
-        Edit31->setText(kSeparator);
-    }
+    StepSeparators(Edit28, Edit31, CheckBox41->isChecked());
 
     // 8. Background music loop.
     BackgroundLoopCheck();

@@ -183,40 +183,20 @@ void TForm1::FlashStep() {
     }
 }
 
-void TForm1::ScheduleFieldChange(TEdit* box, const QString& resetText) {
-    if (DigitCheck(box->text())) return;
-    box->setText(QString());
-    box->setFocus();
-    box->setText(resetText);
-    platform.dialogs->information(kIllegalInputMessage);
-}
-
 void TForm1::BitBtn37Click() {
-    if (const std::optional<QString> chosen = platform.dialogs->openFile(OpenDialog1.FileName)) {
-        OpenDialog1.FileName = *chosen;
-        Edit55->setText(OpenDialog1.FileName);
-        Settings.scheduledProgramPath = Edit55->text();
-    }
+    if (BrowseInto(Edit55)) Settings.scheduledProgramPath = Edit55->text();
     if (Edit55->text().isEmpty())
         platform.dialogs->information(QStringLiteral("未选择可执行声音文件！请重新选择！"));
 }
 
 void TForm1::BitBtn39Click() {
-    if (const std::optional<QString> chosen = platform.dialogs->openFile(OpenDialog1.FileName)) {
-        OpenDialog1.FileName = *chosen;
-        Edit60->setText(OpenDialog1.FileName);
-        Settings.parameterPath = Edit60->text();
-    }
+    if (BrowseInto(Edit60)) Settings.parameterPath = Edit60->text();
     if (Edit60->text().isEmpty())
         platform.dialogs->information(QStringLiteral("未选择被执行文件！请重新选择！"));
 }
 
 void TForm1::BitBtn36Click() {
-    if (const std::optional<QString> chosen = platform.dialogs->openFile(OpenDialog1.FileName)) {
-        OpenDialog1.FileName = *chosen;
-        Edit54->setText(OpenDialog1.FileName);
-        Settings.systemFilePath = Edit54->text();
-    }
+    if (BrowseInto(Edit54)) Settings.systemFilePath = Edit54->text();
     if (Edit54->text().isEmpty()) {
         Settings.systemFilePath = QString();
         Edit54->setFocus();

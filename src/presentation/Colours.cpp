@@ -128,23 +128,15 @@ void TForm1::TrackBar1Change() {
     if (CheckBox42->isChecked()) SetOpacity(TrackBar1->value());
 }
 
-void TForm1::PositionEditCheck(TEdit* box, const QString& resetText) {
-    if (DigitCheck(box->text())) return;
-    box->setText(QString());
-    box->setFocus();
-    box->setText(resetText);
-    platform.dialogs->information(kIllegalInputMessage);
-}
-
 void TForm1::Edit42Change() {
-    PositionEditCheck(Edit42, QStringLiteral("256"));
+    CheckNumberBox(Edit42, QStringLiteral("256"));
 }
 void TForm1::Edit43Change() {
-    PositionEditCheck(Edit43, QStringLiteral("518"));
+    CheckNumberBox(Edit43, QStringLiteral("518"));
 }
 void TForm1::Edit57Change() {
-    PositionEditCheck(Edit57, QStringLiteral("1"));
+    CheckNumberBox(Edit57, QStringLiteral("1"));
 }
 void TForm1::Edit58Change() {
-    PositionEditCheck(Edit58, QStringLiteral("1"));
+    CheckNumberBox(Edit58, QStringLiteral("1"));
 }

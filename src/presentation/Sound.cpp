@@ -78,13 +78,17 @@ void TForm1::SpeedButton18Click() {
     }
 }
 
+bool TForm1::BrowseInto(TEdit* box) {
+    const std::optional<QString> chosen = platform.dialogs->openFile(OpenDialog1.FileName);
+    if (!chosen) return false;
+    OpenDialog1.FileName = *chosen;
+    box->setText(OpenDialog1.FileName);
+    return true;
+}
+
 void TForm1::BrowseSound(TEdit* box, QString SettingsRecord::*field) {
-    // A cancelled dialog changes nothing; an empty choice is reported.
-    if (const std::optional<QString> chosen = platform.dialogs->openFile(OpenDialog1.FileName)) {
-        OpenDialog1.FileName = *chosen;
-        box->setText(OpenDialog1.FileName);
-        Settings.*field = box->text();
-    }
+    // A cancelled dialog changes nothing; an empty box is reported.
+    if (BrowseInto(box)) Settings.*field = box->text();
     if (box->text().isEmpty())
         platform.dialogs->information(QStringLiteral("未选择声音文件！请重新选择！"));
 }

@@ -7,13 +7,7 @@ void TForm1::Timer1Timer() {
     auto displayAndPrompts = [this] {
         secondsToFields(mainSeconds, mainDigits_);
         ProgressBar1->setPosition(mainSeconds);
-        if (CheckBox17->isChecked()) {
-            for (TEdit* sep : {Edit3, Edit6})
-                sep->setText(sep->text().isEmpty() ? kSeparator : QString());
-        } else {
-            Edit3->setText(kSeparator);
-            Edit6->setText(kSeparator);
-        }
+        StepSeparators(Edit3, Edit6, CheckBox17->isChecked());
         // A lead-time or interval box left blank means no warning or no interval sound.
         const bool hasLead = !TrimControl(Edit11->text()).isEmpty();
         if (hasLead) unitSeconds(Edit11, ComboBox7, warningSeconds);

@@ -6,13 +6,7 @@ void TForm1::Timer2Timer() {
     auto show = [this] {
         secondsToFields(prepSeconds, prepDigits_);
         ProgressBar2->setPosition(prepSeconds);
-        if (CheckBox25->isChecked()) {
-            for (TEdit* sep : {Edit19, Edit22})
-                sep->setText(sep->text().isEmpty() ? kSeparator : QString());
-        } else {
-            Edit19->setText(kSeparator);
-            Edit22->setText(kSeparator);
-        }
+        StepSeparators(Edit19, Edit22, CheckBox25->isChecked());
     };
     if (RadioButton1->isChecked()) {
         // Counting up, the bar's position is the value between steps.

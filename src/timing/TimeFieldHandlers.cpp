@@ -49,11 +49,11 @@ void TForm1::DigitKeyDown(TEdit* box, TTimer* gate, const Digits& digits) {
         }
 }
 
-void TForm1::DurationChange(TEdit* box, const QString& fallback) {
+void TForm1::CheckNumberBox(TEdit* box, const QString& resetText) {
     if (DigitCheck(box->text())) return;
     box->setText(QString());
     box->setFocus();
-    box->setText(fallback);
+    box->setText(resetText);
     platform.dialogs->information(kIllegalInputMessage);
 }
 
@@ -71,4 +71,9 @@ void TForm1::Edit19Click() {
 
 void TForm1::Edit22Click() {
     if (!Timer2->Enabled() && MediaPlayer1->state() != PlayerState::Playing) Edit23->setFocus();
+}
+
+void TForm1::StepSeparators(TEdit* first, TEdit* second, bool blink) {
+    for (TEdit* sep : {first, second})
+        sep->setText(blink && !sep->text().isEmpty() ? QString() : kSeparator);
 }
