@@ -330,6 +330,5 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     bool player1HoldsChime_ = false;  // MediaPlayer1 was last given the interval sound
     QDateTime lastScheduleSecond_;
     bool scheduleErrorReported_ = false;
-    bool closing_ = false;
     bool tickErrorShowing_ = false;
 };

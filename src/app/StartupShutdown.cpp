@@ -115,7 +115,6 @@ void TForm1::FormClose() {
         }
     }
     // Closed for good: nothing ticks any more.
-    closing_ = true;
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
     Timer3->setEnabled(false);

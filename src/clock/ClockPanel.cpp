@@ -4,9 +4,6 @@
 #include "timing/TimeFields.h"
 
 namespace {
-QString TwoDigits(int v) {
-    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
-}
 
 // "0" in front of a one-character text whose value is from low to 9.
 void Pad(TEdit* box, int low) {

@@ -5,40 +5,30 @@
 #include <QProcess>
 
 #include "app/CCUnit.h"
+#include "clock/WeekNumbers.h"
 #include "platform/Errors.h"
 #include "timing/TimeFields.h"
 
 namespace {
-QString TwoDigits(int v) {
-    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
-}
 int SecondsOfDay(const QTime& t) {
     return t.hour() * 3600 + t.minute() * 60 + t.second();
 }
 }  // namespace
 
 void TForm1::ScheduleStep(const QDateTime& now) {
-    int h = 0, m = 0, s = 0;
-    if (!TryStrToInt(Edit50->text(), h) || !TryStrToInt(Edit51->text(), m) ||
-        !TryStrToInt(Edit52->text(), s)) {
+    qint64 sum = 0;
+    try {
+        sum = qint64(StrToInt(Edit50->text())) * 3600 + qint64(StrToInt(Edit51->text())) * 60 +
+              StrToInt(Edit52->text());
+    } catch (const ConvertError& e) {
         // An empty scheduled hour, minute or second: the schedule waits, reported once.
-        if (!scheduleErrorReported_) {
-            scheduleErrorReported_ = true;
-            for (TEdit* box : {Edit50, Edit51, Edit52}) {
-                int v = 0;
-                if (!TryStrToInt(box->text(), v)) {
-                    ReportLater(
-                        QStringLiteral("'%1' is not a valid integer value").arg(box->text()));
-                    break;
-                }
-            }
-        }
+        if (!scheduleErrorReported_) ReportLater(e.message());
+        scheduleErrorReported_ = true;
         lastScheduleSecond_ = QDateTime();
         return;
     }
     scheduleErrorReported_ = false;
-    const int scheduledSeconds =
-        int(qBound<qint64>(-2147483647LL, qint64(h) * 3600 + qint64(m) * 60 + s, 2147483647LL));
+    const int scheduledSeconds = int(qBound<qint64>(-2147483647LL, sum, 2147483647LL));
 
     QDateTime second = now;
     second.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));

@@ -49,3 +49,7 @@ QString WeekdayNumeral(const QDate& date) {
 QString WeekText(int week) {
     return week < 10 ? QStringLiteral(" ") + QString::number(week) : QString::number(week);
 }
+
+QString TwoDigits(int value) {
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}

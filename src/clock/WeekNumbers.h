@@ -17,3 +17,6 @@ QString WeekdayNumeral(const QDate& date);
 
 // A week number as the clock shows it: 1 to 9 with one blank in front.
 QString WeekText(int week);
+
+// A month, day, hour, minute or second as the clock shows it: two digits.
+QString TwoDigits(int value);
