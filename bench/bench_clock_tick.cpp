@@ -181,7 +181,7 @@ class PrintingDialogs : public Dialogs {
 
 class NoLauncher : public ProgramLauncher {
   public:
-    bool startDetached(const QString& p, const QStringList&) override {
+    bool startDetached(const QString& p, const QStringList&, const QString&) override {
         std::fprintf(stderr, "[launch suppressed] %s\n", qPrintable(p));
         return false;
     }

@@ -703,27 +703,35 @@ void ClockScheduleTest::programLaunch_data() {
     QTest::addColumn<QString>("parameterText");  // "$FILE" stands for an existing file
     QTest::addColumn<bool>("launched");
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("relative");  // the paths as given relative to the working directory
 
+    QTest::addRow("relative program and parameter file")
+        << false << true << true << true << "$FILE" << true << QStringList{"$FILE"} << true;
+    QTest::addRow("relative program alone")
+        << true << true << true << false << "" << true << QStringList() << true;
+    QTest::addRow("relative program that is missing")
+        << false << false << true << false << "" << false << QStringList() << true;
     for (bool dateForm : {false, true}) {
         const char* form = dateForm ? "date form" : "time only";
         QTest::addRow("%s: program alone", form)
-            << dateForm << true << true << false << "ignored text" << true << QStringList();
+            << dateForm << true << true << false << "ignored text" << true << QStringList()
+            << false;
         QTest::addRow("%s: program off", form)
-            << dateForm << true << false << true << "-x" << false << QStringList();
+            << dateForm << true << false << true << "-x" << false << QStringList() << false;
         QTest::addRow("%s: missing program", form)
-            << dateForm << false << true << true << "-x" << false << QStringList();
+            << dateForm << false << true << true << "-x" << false << QStringList() << false;
         QTest::addRow("%s: existing file with blanks is one argument", form)
-            << dateForm << true << true << true << "$FILE" << true << QStringList{"$FILE"};
+            << dateForm << true << true << true << "$FILE" << true << QStringList{"$FILE"} << false;
         QTest::addRow("%s: text split like a command line", form)
             << dateForm << true << true << true << "-f \"a b\" c" << true
-            << QStringList{"-f", "a b", "c"};
+            << QStringList{"-f", "a b", "c"} << false;
         QTest::addRow("%s: missing file with blanks is split", form)
             << dateForm << true << true << true << "/no/such dir/x.txt" << true
-            << QStringList{"/no/such", "dir/x.txt"};
+            << QStringList{"/no/such", "dir/x.txt"} << false;
         QTest::addRow("%s: empty parameter text", form)
-            << dateForm << true << true << true << "" << true << QStringList();
+            << dateForm << true << true << true << "" << true << QStringList() << false;
         QTest::addRow("%s: single word", form) << dateForm << true << true << true << "--handover"
-                                               << true << QStringList{"--handover"};
+                                               << true << QStringList{"--handover"} << false;
     }
 }
 
@@ -735,6 +743,7 @@ void ClockScheduleTest::programLaunch() {
     QFETCH(QString, parameterText);
     QFETCH(bool, launched);
     QFETCH(QStringList, arguments);
+    QFETCH(bool, relative);
 
     AppFixture app(At(8, 0, 2));
     QDir(app.workDir()).mkpath(QStringLiteral("交班 工具"));
@@ -743,7 +752,9 @@ void ClockScheduleTest::programLaunch() {
     QDir(app.workDir()).mkpath(QStringLiteral("my lists"));
     const QString file = app.makeFile(QStringLiteral("my lists/名单 2007.txt"));
     QVERIFY(QFile::exists(program) && QFile::exists(file));
-    const QString chosen = programExists ? program : program + QStringLiteral(".gone");
+    QString chosen = programExists ? program : program + QStringLiteral(".gone");
+    const QString given = relative ? QDir(app.workDir()).relativeFilePath(file) : file;
+    if (relative) chosen = QDir(app.workDir()).relativeFilePath(chosen);
 
     app.fake.dialogs.files.push_back(chosen);
     app->BitBtn37->click();
@@ -755,19 +766,24 @@ void ClockScheduleTest::programLaunch() {
     // The parameter text is read at the end check, as it is then.
     app->Edit60->setText(QStringLiteral("old text"));
     RunUntilTickOf(app, At(8, 0, 4));
-    app->Edit60->setText(QString(parameterText).replace(QStringLiteral("$FILE"), file));
+    app->Edit60->setText(QString(parameterText).replace(QStringLiteral("$FILE"), given));
     RunUntilTickOf(app, At(8, 0, 5));
 
     if (!launched) {
         QVERIFY(app.fake.launcher.started.isEmpty());
         return;
     }
+    // The file checked is the file started, in the timer's working directory, where a relative
+    // parameter file names the file that was checked.
     QCOMPARE(app.fake.launcher.started.size(), 1);
     QCOMPARE(app.fake.launcher.started[0].first, program);
+    QCOMPARE(app.fake.launcher.directories[0], QDir::currentPath());
     QStringList expected;
     for (const QString& a : arguments)
-        expected << QString(a).replace(QStringLiteral("$FILE"), file);
+        expected << QString(a).replace(QStringLiteral("$FILE"), given);
     QCOMPARE(app.fake.launcher.started[0].second, expected);
+    if (arguments.contains(QStringLiteral("$FILE")))
+        QVERIFY(QFileInfo(QDir(app.fake.launcher.directories[0]).filePath(expected[0])).isFile());
     // Once only.
     app.seconds(3);
     QCOMPARE(app.fake.launcher.started.size(), 1);

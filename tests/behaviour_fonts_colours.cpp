@@ -217,16 +217,54 @@ void FontsColoursTest::fontButtons() {
         before << FontOf(W(f, t));
     auto* b = qobject_cast<QAbstractButton*>(W(f, button));
 
-    // Cancelled: nothing changes, and the dialog was preset with the source's font.
+    // Cancelled: nothing changes. The dialog was preset with the face and the style that the
+    // source really shows (the installed substitute of its stored name), at its size.
     b->click();
     QCOMPARE(app.fake.dialogs.count(QStringLiteral("font")), 1);
     QVERIFY(app.fake.dialogs.lastFontCurrent);
-    QCOMPARE(app.fake.dialogs.lastFontCurrent->font, W(f, source)->font());
+    const QFont preset = app.fake.dialogs.lastFontCurrent->font;
+    const QFontInfo shown(W(f, source)->font());
+    QCOMPARE(preset.family(), shown.family());
+    QVERIFY(preset.family() != W(f, source)->font().family());
+    QCOMPARE(preset.bold(), shown.bold());
+    QCOMPARE(preset.italic(), shown.italic());
+    QCOMPARE(preset.styleName(), shown.styleName());  // the dialog selects exactly this style
+    QCOMPARE(preset.pointSize(), FontSize(W(f, source)->font()));
     QCOMPARE(app.fake.dialogs.lastFontCurrent->color, FontColorOf(W(f, source)));
     QList<FontState> after;
     for (const QString& t : targets + untouched)
         after << FontOf(W(f, t));
     QCOMPARE(after, before);
+
+    // Confirmed unchanged: every target stays exactly as it was, stored name included.
+    QList<QFont> fontsBefore;
+    for (const QString& t : targets)
+        fontsBefore << W(f, t)->font();
+    app.fake.dialogs.fonts.push_back(*app.fake.dialogs.lastFontCurrent);
+    b->click();
+    for (int i = 0; i < targets.size(); ++i) {
+        QCOMPARE(W(f, targets[i])->font(), fontsBefore[i]);
+        QCOMPARE(W(f, targets[i])->font().families(), fontsBefore[i].families());
+    }
+    after.clear();
+    for (const QString& t : targets + untouched)
+        after << FontOf(W(f, t));
+    QCOMPARE(after, before);
+    QVERIFY(f->Run(&TForm1::BitBtn6Click));
+    for (const FieldDescriptor& field : SettingsFields())
+        if (QString::fromLatin1(field.control) == source && field.aspect == MirrorAspect::FontName)
+            QCOMPARE(f->Settings.*std::get<QString SettingsRecord::*>(field.member),
+                     fontsBefore[0].family());
+
+    // Only the size changed: the face keeps its stored name.
+    QFont bigger = app.fake.dialogs.lastFontCurrent->font;
+    bigger.setPointSize(preset.pointSize() + 6);
+    app.fake.dialogs.fonts.push_back(FontChoice{bigger, FontColorOf(W(f, source))});
+    b->click();
+    for (int i = 0; i < targets.size(); ++i) {
+        QCOMPARE(W(f, targets[i])->font().families(), fontsBefore[i].families());
+        QCOMPARE(FontSize(W(f, targets[i])->font()), preset.pointSize() + 6);
+    }
 
     // Confirmed: every target takes the whole chosen font and its colour at once.
     app.fake.dialogs.fonts.push_back(FontChoice{ChosenFont(), kChosenColor});
@@ -325,14 +363,16 @@ void FontsColoursTest::fontSample() {
     // The whole sample fits in the window.
     QVERIFY(sampleWindow->rect().contains(sampleWindow->Label1->geometry()));
 
-    // Right edge at the button's left edge, 30 pixels below the button's top, counted from
-    // the client area: Panel1 (0, 29 below the tool bar), Panel2, the group, the button.
+    // The frame placed at the sum of the places of Panel1 (0, 29 below the tool bar), Panel2,
+    // the group and the button, less its width, plus 30, counted from the main window's frame;
+    // above the main window.
     QWidget* g = W(f, group);
     QCOMPARE(f->Panel1->pos(), QPoint(0, 29));
     QCOMPARE(f->Panel2->pos(), QPoint(5, 32));
-    const QPoint inClient(0 + 5 + g->x() + b->x() - sampleWindow->width(),
-                          29 + 32 + g->y() + b->y() + 30);
-    QCOMPARE(sampleWindow->pos(), f->centralWidget()->mapToGlobal(inClient));
+    const QPoint sum(0 + 5 + g->x() + b->x() - sampleWindow->frameGeometry().width(),
+                     29 + 32 + g->y() + b->y() + 30);
+    QCOMPARE(sampleWindow->frameGeometry().topLeft(), f->frameGeometry().topLeft() + sum);
+    QCOMPARE(sampleWindow->parentWidget(), f);  // a window of the main window's, kept above it
 
     // Off the button onto the bare group box.
     auto* groupBox = qobject_cast<TGroupBox*>(g);

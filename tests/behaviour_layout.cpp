@@ -635,6 +635,8 @@ class LayoutTest : public QObject {
     void accelerators_data();
     void accelerators();
     void pauseHasNoAccelerator();
+    void settingsPanelOwnsTheKeys_data();
+    void settingsPanelOwnsTheKeys();
     void commandBindings_data();
     void commandBindings();
 };
@@ -879,6 +881,9 @@ void LayoutTest::mainMenu() {
         QCOMPARE(menu->objectName(), QString::fromLatin1(menus[i].name));
         QCOMPARE(menu->title(), QString::fromUtf8(menus[i].title));
         QVERIFY(menu->toolTipsVisible());
+        // The drop-down items are drawn in the menu bar's font.
+        QCOMPARE(QFontInfo(menu->font()).pixelSize(), QFontInfo(f->MainMenu1->font()).pixelSize());
+        QCOMPARE(QFontInfo(menu->font()).pixelSize(), 18);
     }
     for (const auto& m : menus) {
         auto* menu = f->findChild<QMenu*>(QString::fromLatin1(m.name));
@@ -1109,6 +1114,76 @@ void LayoutTest::pauseHasNoAccelerator() {
     app->BitBtn5->click();
     QVERIFY(!app->Timer1->Enabled());
     app->hide();
+}
+
+// While the settings panel is open, Alt+R, Alt+C and Alt+O are its own 默认, 取消 and 确定 in
+// every usage mode, and no key, Tab and Space included, reaches a control it covers.
+void LayoutTest::settingsPanelOwnsTheKeys_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("button");
+    const struct {
+        const char* mode;
+        const char* name;
+    } modes[] = {{"RadioButton3", "计时"}, {"RadioButton4", "时钟"}, {"RadioButton8", "同显"}};
+    const struct {
+        Qt::Key key;
+        const char* button;
+    } keys[] = {{Qt::Key_R, "BitBtn26"}, {Qt::Key_C, "BitBtn27"}, {Qt::Key_O, "BitBtn6"}};
+    for (const auto& m : modes)
+        for (const auto& k : keys)
+            QTest::addRow("%s, %s", m.name, k.button)
+                << QString::fromLatin1(m.mode) << int(k.key) << QString::fromLatin1(k.button);
+}
+
+void LayoutTest::settingsPanelOwnsTheKeys() {
+    QFETCH(QString, mode);
+    QFETCH(int, key);
+    QFETCH(QString, button);
+    AppFixture app(Afternoon());
+    TForm1* f = app.f();
+    f->findChild<QRadioButton*>(mode)->setChecked(true);
+    QVERIFY(f->Run(&TForm1::BitBtn6Click));
+    f->show();
+    QApplication::setActiveWindow(f);
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    const QStringList shown = {QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                               QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("0")};
+    for (int i = 0; i < 6; ++i)
+        f->MainDigits()[i]->setText(shown[i]);
+    f->SpeedButton2Click();
+    QVERIFY(f->Panel2->isVisible());
+    app.fake.dialogs.clear();
+
+    auto* target = f->findChild<QAbstractButton*>(button);
+    QSignalSpy clicked(target, &QAbstractButton::clicked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+    FinishPressedButtons(f);
+    QCOMPARE(clicked.size(), 1);
+    if (f->Panel2->isVisible()) {
+        // The same key again, then Space: still the panel's button, nothing beneath it.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+        FinishPressedButtons(f);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        FinishPressedButtons(f);
+        QVERIFY(clicked.size() >= 2);
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            QVERIFY2(!f->Panel1->isAncestorOf(focus) && focus != f->Panel1,
+                     qPrintable(focus->objectName()));
+        }
+        QStringList digits;
+        for (TEdit* d : f->MainDigits())
+            digits << d->text();
+        QCOMPARE(digits, shown);
+        QCOMPARE(app.fake.dialogs.count(QStringLiteral("confirm")), 0);
+    } else {
+        // 确定 closed the panel: the display is the operator's again.
+        QVERIFY(f->Panel1->isEnabled());
+    }
+    f->hide();
 }
 
 // ---- the command bindings ------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // boxes, the start, pause, reset, clear and set commands, every step with its warning,
 // interval and time-up prompts, confirmations answered while the count goes on, and steps
 // that the event loop delivered late.
+#include <QClipboard>
 #include <QtTest>
 
 #include "AppFixture.h"
@@ -117,6 +118,8 @@ class MainTimerTest : public QObject {
     void keyMovesTheFocusOn();
     void nonDigitIsRemoved_data();
     void nonDigitIsRemoved();
+    void pastedTextIsCheckedOnce_data();
+    void pastedTextIsCheckedOnce();
     void digitClick_data();
     void digitClick();
     void separatorClick_data();
@@ -259,6 +262,73 @@ void MainTimerTest::nonDigitIsRemoved() {
     QCOMPARE(QApplication::focusWidget(), f->Edit5);
     QCOMPARE(Shown(f), QStringLiteral("00:21:00"));
     QCOMPARE(app.fake.dialogs.log.size(), 1);
+}
+
+// Whatever way a text arrives in a box (pasted, dropped, typed), it is held to the box's length
+// and checked once: a refused text goes in one step, with one message.
+void MainTimerTest::pastedTextIsCheckedOnce_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<bool>("byKey");  // Ctrl+V into the focused box, or the box's paste
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("messages");
+    const QString letters(10000, u'x');
+    const QString digits(10000, u'7');
+    const struct {
+        const char* box;
+        const char* refusedResult;  // what a refused text leaves
+        int length;                 // 0: no limit
+    } boxes[] = {
+        {"Edit1", "", 1},    {"Edit8", "", 1},      {"Edit17", "", 1},    {"Edit24", "", 1},
+        {"Edit9", "60", 0},  {"Edit10", "60", 0},   {"Edit12", "10", 0},  {"Edit11", "5", 0},
+        {"Edit59", "5", 0},  {"Edit47", "2006", 4}, {"Edit48", "12", 2},  {"Edit50", "08", 2},
+        {"Edit52", "00", 2}, {"Edit42", "256", 0},  {"Edit43", "518", 0}, {"Edit57", "1", 0},
+        {"Edit58", "1", 0},  {"Edit61", "128", 0},  {"Edit66", "328", 0}, {"Edit45", "38", 0},
+        {"Edit53", "12", 0},
+    };
+    for (const auto& b : boxes) {
+        const QString box = QString::fromLatin1(b.box);
+        QTest::addRow("%s: 10000 letters", b.box)
+            << box << letters << false << QString::fromLatin1(b.refusedResult) << 1;
+        QTest::addRow("%s: 20 letters by Ctrl+V", b.box)
+            << box << QString(20, u'y') << true << QString::fromLatin1(b.refusedResult) << 1;
+        // Cut to the box's length first: what is left is checked.
+        const bool fits = b.length == 1 || b.length == 2;
+        QTest::addRow("%s: digits then letters", b.box)
+            << box << QStringLiteral("12ab") << false
+            << (fits ? QStringLiteral("12").left(b.length) : QString::fromLatin1(b.refusedResult))
+            << (fits ? 0 : 1);
+        const QString kept = b.length > 0 ? digits.left(b.length) : QStringLiteral("777");
+        QTest::addRow("%s: digits", b.box)
+            << box << (b.length > 0 ? digits : QStringLiteral("777")) << false << kept << 0;
+    }
+}
+
+void MainTimerTest::pastedTextIsCheckedOnce() {
+    QFETCH(QString, box);
+    QFETCH(QString, pasted);
+    QFETCH(bool, byKey);
+    QFETCH(QString, result);
+    QFETCH(int, messages);
+    AppFixture app;
+    TForm1* f = app.f();
+    ShowActive(app);
+    TEdit* edit = Box(f, box);
+    QVERIFY(edit);
+    if (f->Panel2->isAncestorOf(edit)) f->SpeedButton2Click();
+    edit->setText(QString());
+    app.fake.dialogs.clear();
+    QApplication::clipboard()->setText(pasted);
+    if (byKey) {
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        edit->paste();
+    }
+    QCOMPARE(edit->text(), result);
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("information")),
+             QStringList(messages, kIllegal));
+    QCOMPARE(app.fake.dialogs.log.size(), messages);
 }
 
 void MainTimerTest::digitClick_data() {

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
+#include "timing/TimeFields.h"
 
 namespace {
 const QDateTime kStart(QDate(2007, 1, 31), QTime(16, 55, 2));
@@ -23,7 +24,7 @@ class SoundTest : public QObject {
     void musicToggle();
     void defaultSoundsFromTheSoundDirectory();
     void missingSoundsAreSilent();
-    void playerErrorStopsTheCommand();
+    void unplayableSoundIsReportedOnce();
     void settingsToggleRefusedWhilePromptPlays();
 };
 
@@ -273,15 +274,55 @@ void SoundTest::missingSoundsAreSilent() {
     QCOMPARE(app->StatusBar1->sectionText(1), QStringLiteral("开始"));
 }
 
-void SoundTest::playerErrorStopsTheCommand() {
+// A sound file that the player cannot play is reported once (until the file changes) and
+// whatever asked for it goes on: the count, the tick, the other prompts.
+void SoundTest::unplayableSoundIsReportedOnce() {
     AppFixture app(kStart);
-    app.fake.player1.failNextOpen = QStringLiteral("无法打开声音文件");
+    const QString broken = QStringLiteral("无法播放声音文件“Zdjgly.wav”：不是可识别的声音文件");
+    const QString brokenStart = QStringLiteral("无法播放声音文件“Ksksly.wav”：文件是空的");
+    app.fake.player1.unplayable.insert(QStringLiteral("Zdjgly.wav"), broken);
+    app.fake.player1.unplayable.insert(QStringLiteral("Ksksly.wav"), brokenStart);
+    app->Edit10->setText(QStringLiteral("40"));
+    app->ComboBox5->setText(QStringLiteral("秒钟"));
+    app->Edit11->setText(QStringLiteral("25"));
+    QVERIFY(app->Run(&TForm1::BitBtn6Click));
+    app.fake.dialogs.clear();
+
+    // The start sound fails: the count starts all the same, with its text.
     app->BitBtn2->click();
-    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")),
-             QStringList{QStringLiteral("无法打开声音文件")});
-    // The steps before the sound are done; the timer was not started.
+    QVERIFY(app->Timer1->Enabled());
     QCOMPARE(app->StatusBar1->sectionText(1), QStringLiteral("开始"));
-    QVERIFY(!app->Timer1->Enabled());
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), QStringList{brokenStart});
+
+    // Interval chimes fail every 10 s: one report; the warning's own sound plays.
+    for (int i = 0; i < 30; ++i) {
+        app.seconds(1);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(app->alertState, 2);
+    QCOMPARE(app->Edit7->text() + app->Edit8->text(), QStringLiteral("10"));
+    QVERIFY(app.fake.player1.played.contains(QStringLiteral("Zbjjly.wav")));
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), (QStringList{brokenStart, broken}));
+
+    // The file changes: it is reported again, once.
+    app.makeFile(QStringLiteral("Zdjgly.wav"), "changed content");
+    for (int i = 0; i < 20; ++i) {
+        app.fake.player1.finish();  // the warning sound has ended
+        app.seconds(1);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(!app->Timer1->Enabled());  // the time-up came
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")),
+             (QStringList{brokenStart, broken, broken}));
+    QCOMPARE(app->Edit3->text(), kSeparator);
+
+    // The test button says it every time it is asked.
+    app.fake.dialogs.clear();
+    app->Edit34->setText(QStringLiteral("Zdjgly.wav"));
+    app->BitBtn22->click();
+    app->BitBtn22->click();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), (QStringList{broken, broken}));
 }
 
 void SoundTest::settingsToggleRefusedWhilePromptPlays() {

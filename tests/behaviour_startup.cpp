@@ -43,6 +43,7 @@ class StartupTest : public QObject {
     void displaysByDirection();
     void unknownUnitGivesZero();
     void damagedFileIsReportedAndKept();
+    void loadMessageStaysOnTop();
     void closeSavesWithoutAsking();
     void deletedFileAtClose();
     void emptyDurationBlocksClose();
@@ -186,6 +187,30 @@ void StartupTest::damagedFileIsReportedAndKept() {
     QVERIFY(app->close());
     QCOMPARE(closed.count(), 1);
     QCOMPARE(ReadAll(app.fake.settingsPath()), damaged);
+}
+
+// The clock tick finds the schedule boxes empty after a failed load; its report waits until
+// the operator has answered the load's message, which stays the one on top.
+void StartupTest::loadMessageStaysOnTop() {
+    AppFixture app(kStart, false);
+    QByteArray damaged = DefaultsFile();
+    damaged.replace(damaged.indexOf("1\r\n"), 3, "abc\r\n");  // line 2
+    WriteAll(app.fake.settingsPath(), damaged);
+    // While the load's message is open, its own event loop runs the ticks.
+    app.fake.dialogs.whileOpen = [&app] {
+        for (int i = 0; i < 3; ++i) {
+            app.seconds(1);
+            QCoreApplication::processEvents();
+        }
+    };
+    QVERIFY(!app->Run(&TForm1::FormCreate));
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    const QStringList expected = {QStringLiteral("'abc' is not a valid integer value"),
+                                  QStringLiteral("'' is not a valid integer value")};
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), expected);
+    for (const FakeDialogs::Shown& shown : app.fake.dialogs.log)
+        QVERIFY2(!shown.onTop, qPrintable(shown.text));
 }
 
 void StartupTest::closeSavesWithoutAsking() {

@@ -1,5 +1,6 @@
-// The real program as processes: one copy per session, a lock that a killed copy does not
-// leave behind, a clean close when asked to end.
+// The real program as processes: one copy per settings file whatever the rest of the
+// environment says, a lock that a killed copy does not leave behind and that only a live copy
+// holds, a clean close when asked to end.
 #include <QtTest>
 #include <csignal>
 
@@ -16,16 +17,17 @@ class Session {
         env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent"));
     }
     QString settings() const { return config.filePath(QStringLiteral("kvtmr201.ini")); }
-    QString lockFile() const { return runtime.filePath(QStringLiteral("kvtmr.lock")); }
+    QString lockFile() const { return config.filePath(QStringLiteral("kvtmr.lock")); }
 
-    std::unique_ptr<QProcess> start() {
+    std::unique_ptr<QProcess> start(const QProcessEnvironment& environment) {
         auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(env);
+        p->setProcessEnvironment(environment);
         p->setWorkingDirectory(work.path());
         p->setProcessChannelMode(QProcess::MergedChannels);
         p->start(QStringLiteral(KVTMR_BINARY), QStringList());
         return p;
     }
+    std::unique_ptr<QProcess> start() { return start(env); }
 
     // Started and through its start-up: it has written the settings file that was removed.
     bool startedUp(QProcess& p) {
@@ -56,6 +58,10 @@ class SingleInstanceTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void secondCopyEndsQuietly();
+    void oneCopyPerSettingsFile_data();
+    void oneCopyPerSettingsFile();
+    void lockWithoutLiveOwnerDoesNotBlock_data();
+    void lockWithoutLiveOwnerDoesNotBlock();
     void killedCopyLeavesNoLock();
     void askedToEndClosesAndSaves();
 };
@@ -83,6 +89,90 @@ void SingleInstanceTest::secondCopyEndsQuietly() {
     QVERIFY(s.startedUp(*third));
     third->terminate();
     QVERIFY(EndsWithZero(*third));
+}
+
+// The second copy is started with another environment than the first: only the settings
+// folder decides whether it is a second copy.
+void SingleInstanceTest::oneCopyPerSettingsFile_data() {
+    QTest::addColumn<QString>("runtime");  // "same", "other", "none"
+    QTest::addColumn<bool>("sameSettings");
+    QTest::newRow("same runtime folder") << "same" << true;
+    QTest::newRow("another runtime folder") << "other" << true;
+    QTest::newRow("no runtime folder") << "none" << true;
+    QTest::newRow("another settings folder") << "same" << false;
+}
+
+void SingleInstanceTest::oneCopyPerSettingsFile() {
+    QFETCH(QString, runtime);
+    QFETCH(bool, sameSettings);
+    Session s;
+    auto first = s.start();
+    QVERIFY(s.startedUp(*first));
+
+    QTemporaryDir otherRuntime, otherConfig;
+    QProcessEnvironment env = s.env;
+    if (runtime == QLatin1String("other"))
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), otherRuntime.path());
+    if (runtime == QLatin1String("none")) env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    if (!sameSettings) env.insert(QStringLiteral("XDG_CONFIG_HOME"), otherConfig.path());
+    auto second = s.start(env);
+    if (sameSettings) {
+        QVERIFY(EndsWithZero(*second));
+    } else {
+        // A copy of its own: it starts up on its own settings file.
+        QVERIFY(second->waitForStarted(30000));
+        QDeadlineTimer deadline(60000);
+        const QString own = QDir(otherConfig.path()).filePath(QStringLiteral("kvtmr201.ini"));
+        while (!QFile::exists(own) && !deadline.hasExpired() &&
+               second->state() == QProcess::Running)
+            second->waitForFinished(50);
+        QVERIFY(QFile::exists(own));
+        QCOMPARE(second->state(), QProcess::Running);
+        second->terminate();
+        QVERIFY(EndsWithZero(*second));
+    }
+    QCOMPARE(first->state(), QProcess::Running);
+    first->terminate();
+    QVERIFY(EndsWithZero(*first));
+}
+
+// A lock file that names no live copy (left damaged or unreadable by a copy that died) lets
+// the start go on.
+void SingleInstanceTest::lockWithoutLiveOwnerDoesNotBlock_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("unreadable");
+    QTest::newRow("damaged") << QByteArray("\x01\x02 not a lock\n") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("unreadable") << QByteArray("<dead>\nkvtmr\n<host>\n") << true;
+}
+
+void SingleInstanceTest::lockWithoutLiveOwnerDoesNotBlock() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, unreadable);
+    Session s;
+    // The owner it names has ended.
+    QProcess gone;
+    gone.start(QStringLiteral("true"), QStringList());
+    QVERIFY(gone.waitForStarted(30000));
+    const qint64 pid = gone.processId();
+    QVERIFY(gone.waitForFinished(30000));
+    content.replace("<dead>", QByteArray::number(pid));
+    content.replace("<host>", QSysInfo::machineHostName().toUtf8());
+    QFile lock(s.lockFile());
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(content);
+    lock.close();
+    // Left long ago, by a copy that is gone.
+    QVERIFY(lock.open(QIODevice::ReadWrite));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                             QFileDevice::FileModificationTime));
+    lock.close();
+    if (unreadable) QVERIFY(lock.setPermissions(QFileDevice::Permissions()));
+
+    auto p = s.start();
+    QVERIFY(s.startedUp(*p));
+    p->terminate();
+    QVERIFY(EndsWithZero(*p));
 }
 
 void SingleInstanceTest::killedCopyLeavesNoLock() {

@@ -1,9 +1,13 @@
 #include "app/CCUnit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QMenu>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTimer>
+#include <QWindowStateChangeEvent>
 
 #include "app/Glyphs.h"
 #include "clock/wnlp.h"
@@ -16,6 +20,10 @@ TForm1::TForm1(Platform& platform_, QWidget* parent) : QMainWindow(parent), plat
     Q_INIT_RESOURCE(kvtmr);
     setupUi(this);
     ConvertDesignFonts(this);
+    // The drop-down menus are windows of their own, which do not take the form's font by
+    // themselves: their items are drawn in the menu bar's font.
+    for (QMenu* menu : MainMenu1->findChildren<QMenu*>())
+        menu->setFont(MainMenu1->font());
     RichEdit1->setPlainText(HelpText());
     for (TLabel* label : findChildren<TLabel*>())
         label->adjustBounds();
@@ -36,10 +44,14 @@ TForm1::TForm1(Platform& platform_, QWidget* parent) : QMainWindow(parent), plat
     // The display itself holds the focus at first, so that no digit box shows a selection.
     Panel1->setFocusPolicy(Qt::StrongFocus);
     Panel1->setFocus();
+    Panel2->setFocusPolicy(Qt::StrongFocus);
     setupGlyphs();
     bindHandlers();
     layoutClientArea();
     platform.dialogs->setOwner(this);
+
+    restoreTimer_.setInterval(50);
+    connect(&restoreTimer_, &QTimer::timeout, this, &TForm1::placeRestoredWindow);
 
     Timer3->setEnabled(true);
 }
@@ -51,6 +63,9 @@ void TForm1::attachWindows(TForm2* help, TForm3* about, Twnl* calendar, TForm4* 
     Form3 = about;
     wnl = calendar;
     Form4 = fontSample;
+    // The font sample belongs to this window, so that it stays above it (a font dialog that
+    // closes gives this window the focus back and raises it).
+    if (Form4) Form4->setParent(this, Form4->windowFlags());
 }
 
 QString TForm1::SettingsFilePath() const {
@@ -71,12 +86,23 @@ void TForm1::RunTick(void (TForm1::*handler)()) {
     }
 }
 
+// Messages wait in line: one box at a time, none over a box that is already open (a message
+// of the start-up or a question stays on top until it is answered), and a message that is
+// already waiting or on screen is not added again.
 void TForm1::ReportLater(const QString& text) {
-    if (tickErrorShowing_) return;
-    tickErrorShowing_ = true;
-    QTimer::singleShot(0, this, [this, text] {
-        platform.dialogs->error(text);
-        tickErrorShowing_ = false;
+    if (pendingReports_.contains(text)) return;
+    pendingReports_.append(text);
+    if (pendingReports_.size() == 1) QTimer::singleShot(0, this, &TForm1::showNextReport);
+}
+
+void TForm1::showNextReport() {
+    QPointer<TForm1> self(this);
+    platform.dialogs->whenIdle([self] {
+        if (!self || self->pendingReports_.isEmpty()) return;
+        self->platform.dialogs->error(self->pendingReports_.constFirst());
+        if (!self) return;
+        self->pendingReports_.removeFirst();
+        if (!self->pendingReports_.isEmpty()) QTimer::singleShot(0, self, &TForm1::showNextReport);
     });
 }
 
@@ -94,16 +120,72 @@ void TForm1::layoutClientArea() {
     Panel1->setGeometry(0, top, w, qMax(0, h - top));
 }
 
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const Qt::WindowStates full = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if ((change->oldState() & full) && !(windowState() & (full | Qt::WindowMinimized))) {
+        // The window manager goes on placing the window, and tells its frame, for a moment
+        // after the state has changed: the place is set again until that is over.
+        restoring_.start();
+        placeRestoredWindow();
+        restoreTimer_.start();
+    }
+}
+
+// Restored from maximised, the window takes the form's size (1024 x 738, its frame included)
+// on its screen, title bar and all.
+void TForm1::placeRestoredWindow() {
+    if (restoring_.isValid() && restoring_.elapsed() > kRestoreSettleMs) {
+        restoring_.invalidate();
+        restoreTimer_.stop();
+        return;
+    }
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+    const QScreen* s = screen();
+    if (!s) return;
+    const QRect area = s->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
+                           frame.right() - client.right(), frame.bottom() - client.bottom());
+    const QSize outer = kDesignWindowSize.boundedTo(area.size());
+    const QPoint corner(area.left() + (area.width() - outer.width()) / 2,
+                        area.top() + (area.height() - outer.height()) / 2);
+    const QRect target = QRect(corner, outer).marginsRemoved(margins);
+    if (client != target) setGeometry(target);
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     layoutClientArea();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ToolBar1 &&
-        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
-        layoutClientArea();
+    const bool shownOrHidden =
+        event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent;
+    if (watched == ToolBar1 && shownOrHidden) layoutClientArea();
+    if (watched == Panel2 && shownOrHidden)
+        settingsPanelShown(event->type() == QEvent::ShowToParent);
     return QMainWindow::eventFilter(watched, event);
+}
+
+// While the settings panel is open, the keys and the focus are its own: the display it covers
+// takes no focus and none of its accelerators (so Alt+R and Alt+C are 默认 and 取消 in every
+// usage mode, and no key reaches a covered button).
+void TForm1::settingsPanelShown(bool shown) {
+    Panel1->setEnabled(!shown);
+    if (shown) {
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || !Panel2->isAncestorOf(focus)) Panel2->setFocus(Qt::OtherFocusReason);
+    } else {
+        // The font sample belongs to the panel's font buttons: it goes with the panel.
+        if (Form4) Form4->hide();
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || focus == Panel2 || Panel2->isAncestorOf(focus))
+            Panel1->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // ---- glyphs ---------------------------------------------------------------------------------

@@ -6,8 +6,11 @@
 // by subsystem: the folder of a handler's source file tells which subsystem owns it.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <array>
 
 #include "platform/Controls.h"
@@ -200,8 +203,14 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     void BitBtn36Click();  // system file browse
 
     // ---- sound prompts -----------------------------------------------------------------------
+    // Plays a sound for a prompt. A file that the player cannot play is reported (once per file
+    // until the file changes) and whatever asked for the sound goes on.
     void PlayPromptSound(AudioPlayer* player, const QString& path, bool suspendLoop,
                          bool stopBackgroundFirst);
+    // The same sequence, with the player's error thrown to the caller.
+    void StartSound(AudioPlayer* player, const QString& path, bool suspendLoop,
+                    bool stopBackgroundFirst);
+    void ReportSoundProblem(const QString& path, const QString& text);
     void StopIfPlaying(AudioPlayer* player);
     void StartBackgroundMusic();
     void BackgroundLoopCheck();
@@ -312,7 +321,11 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     };
     static const QList<Binding>& Bindings();
 
+    // The main window's size in the form.
+    static constexpr QSize kDesignWindowSize{1024, 738};
+
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -320,8 +333,11 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
   private:
     void bindHandlers();
     void layoutClientArea();
+    void settingsPanelShown(bool shown);
+    void placeRestoredWindow();
     void setupGlyphs();
     void RunTick(void (TForm1::*handler)());
+    void showNextReport();
 
     Digits mainDigits_{};
     Digits prepDigits_{};
@@ -329,6 +345,10 @@ class TForm1 : public QMainWindow, public Ui::TForm1 {
     bool settingsLoadFailed_ = false;
     bool player1HoldsChime_ = false;  // MediaPlayer1 was last given the interval sound
     QDateTime lastScheduleSecond_;
+    QElapsedTimer restoring_;  // runs for a moment after the window was restored
+    QTimer restoreTimer_;
+    static constexpr int kRestoreSettleMs = 1000;
     bool scheduleErrorReported_ = false;
-    bool tickErrorShowing_ = false;
+    QStringList pendingReports_;             // messages waiting for their box, the first on screen
+    QHash<QString, QString> soundProblems_;  // a sound file reported, and the file as it was then
 };

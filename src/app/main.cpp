@@ -11,6 +11,7 @@
 #include "app/AppWindows.h"
 #include "app/CCUnit.h"
 #include "platform/Controls.h"
+#include "platform/Platform.h"
 #include "platform/SingleInstance.h"
 
 namespace {
@@ -66,8 +67,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvtmr"));
 
-    // A second copy while the first runs shows nothing and ends quietly.
-    SingleInstanceLock lock(QStringLiteral("kvtmr"));
+    // A second copy on the same settings file, while the first runs, shows nothing and ends
+    // quietly.
+    SingleInstanceLock lock(QStringLiteral("kvtmr"), SettingsDirectory());
     if (!lock.tryAcquire()) return 0;
 
     auto* endRequests = new EndRequests(&app);
@@ -82,7 +84,13 @@ int main(int argc, char* argv[]) {
     RealPlatform real;
     AppWindows windows(real.platform());
     TForm1* form = windows.Form1.get();
-    QObject::connect(form, &TForm1::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    // The window is gone at once; the program ends when a request it made to the desktop
+    // (the end of the session) has been delivered, or a few seconds later at the latest.
+    SessionControl* session = real.platform().session;
+    QObject::connect(
+        form, &TForm1::Closed, &app,
+        [session] { session->whenSettled([] { QCoreApplication::quit(); }, 3000); },
+        Qt::QueuedConnection);
     endRequests->setWindow(form);
     // Maximised; without a window manager to do it, the window takes the screen by itself.
     if (QScreen* screen = QGuiApplication::primaryScreen())

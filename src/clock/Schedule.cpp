@@ -1,6 +1,7 @@
 // Scheduled actions: the automatic start, the scheduled text and the end actions, the warning
 // before the scheduled time, the interval sound by time of day, the background flashing, the
 // schedule boxes and their browse buttons, and the end of the desktop session.
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -126,8 +127,11 @@ void TForm1::EndActions(const QString& separator) {
     Q_UNUSED(separator);  // the program gets its parameters as arguments, not a command line
     Label52->hide();
     if (CheckBox26->isChecked()) {
-        const QString program = Settings.scheduledProgramPath;
-        if (QFileInfo(program).isFile()) {
+        // The path is resolved once, in the timer's working directory: the file checked is the
+        // file started, and it starts in that same directory, so a relative parameter file
+        // names the file that was checked too.
+        const QFileInfo program(Settings.scheduledProgramPath);
+        if (program.isFile()) {
             QStringList arguments;
             if (CheckBox34->isChecked()) {
                 // A parameter that names a file is one argument, blanks and all; other
@@ -138,7 +142,8 @@ void TForm1::EndActions(const QString& separator) {
                 else
                     arguments = QProcess::splitCommand(text);
             }
-            platform.launcher->startDetached(program, arguments);
+            platform.launcher->startDetached(program.absoluteFilePath(), arguments,
+                                             QDir::currentPath());
         }
     }
     if (CheckBox33->isChecked()) ExitSession(Settings.exitKind);

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QValidator>
 #include <QtMath>
 
 // ---- fonts -------------------------------------------------------------------------------
@@ -50,6 +51,32 @@ void RegisterFontSubstitutions() {
     for (const char* name : {"华文新魏", "隶书", "楷体_GB2312", "华文隶书", "楷体", "黑体"})
         QFont::insertSubstitutions(QString::fromUtf8(name), kai);
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
+}
+
+QFont DialogFont(const QFont& shown) {
+    const QFontInfo info(shown);
+    QFont f(info.family());
+    f.setPointSize(qMax(1, FontSize(shown)));
+    f.setWeight(QFont::Weight(info.weight()));
+    f.setItalic(info.italic());
+    f.setUnderline(shown.underline());
+    f.setStrikeOut(shown.strikeOut());
+    // The face's own name of the style shown, so that the dialog selects that style and not
+    // the first one whose name merely begins the same ("Bold Italic" for "Bold").
+    if (!info.styleName().isEmpty()) f.setStyleName(info.styleName());
+    return f;
+}
+
+QFont FontFromDialog(const QFont& control, const QFont& preset, const QFont& chosen) {
+    QFont f = control;
+    if (chosen.family().compare(preset.family(), Qt::CaseInsensitive) != 0)
+        f.setFamilies({chosen.family()});
+    if (FontSize(chosen) != FontSize(preset)) SetFontSize(f, qMax(1, FontSize(chosen)));
+    if (chosen.weight() != preset.weight()) f.setWeight(chosen.weight());
+    if (chosen.italic() != preset.italic()) f.setItalic(chosen.italic());
+    f.setUnderline(chosen.underline());
+    f.setStrikeOut(chosen.strikeOut());
+    return f;
 }
 
 // ---- colours ------------------------------------------------------------------------------
@@ -188,10 +215,51 @@ void TLabel::mouseReleaseEvent(QMouseEvent* e) {
 
 // ---- TEdit --------------------------------------------------------------------------------
 
+// Every edit of the operator's passes here before it reaches the box (a program write too,
+// which is let through). An insertion that would make the text longer than MaxLength is cut
+// to the room left; when nothing of it fits, the edit is refused and the box stays as it was.
+class TEdit::InputLimit : public QValidator {
+  public:
+    explicit InputLimit(TEdit* edit) : QValidator(edit), edit_(edit) {}
+
+    State validate(QString& text, int& pos) const override {
+        const int max = edit_->maxLength_;
+        if (edit_->programWrite_ || max <= 0 || text.size() <= max) return Acceptable;
+        const QString& old = edit_->accepted_;
+        // The inserted run lies between what the old and the new text share at both ends.
+        qsizetype prefix = 0;
+        while (prefix < text.size() && prefix < old.size() && text[prefix] == old[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < text.size() - prefix && suffix < old.size() - prefix &&
+               text[text.size() - 1 - suffix] == old[old.size() - 1 - suffix])
+            ++suffix;
+        const qsizetype inserted = text.size() - prefix - suffix;
+        const qsizetype kept = qBound<qsizetype>(0, max - (text.size() - inserted), inserted);
+        const QString result = text.left(prefix + kept) + text.right(suffix);
+        if (result == old) return Invalid;
+        text = result;
+        pos = int(prefix + kept);
+        return Acceptable;
+    }
+
+  private:
+    TEdit* edit_;
+};
+
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent), ColorControl(this) {
     color_ = clr::Window;
     fontColor_ = clr::WindowText;
     applyColors();
+    // First of all the box's connections, so the text is known before any handler runs.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& t) { accepted_ = t; });
+    setValidator(new InputLimit(this));
+}
+
+void TEdit::setText(const QString& text) {
+    programWrite_ = true;
+    QLineEdit::setText(text);
+    programWrite_ = false;
 }
 
 void TEdit::deleteFirstChar() {
@@ -211,14 +279,6 @@ void TEdit::keyPressEvent(QKeyEvent* e) {
     const int selLength = selectionLength();
     Q_EMIT KeyDown(e->key());
     if (selLength > 0 && !hasSelectedText()) setSelection(selStart, selLength);
-    if (maxLength_ > 0 && !isReadOnly() && !e->text().isEmpty() && e->text().at(0).isPrint() &&
-        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        const int after = text().size() - selectedText().size() + e->text().size();
-        if (after > maxLength_) {
-            e->accept();
-            return;
-        }
-    }
     QLineEdit::keyPressEvent(e);
 }
 

@@ -33,6 +33,15 @@ void SetFontSize(QFont& font, int points);
 void ConvertDesignFonts(QWidget* root);
 // Installs the substitutions that map the Windows face names to installed CJK faces.
 void RegisterFontSubstitutions();
+// The font a font dialog opens on for a control's font: the installed face and the style that
+// the control really shows (a stored Windows name such as "宋体-方正超大字符集" is not a face
+// the dialog lists), its size in points.
+QFont DialogFont(const QFont& shown);
+// The control's new font after the dialog, opened on `preset`, returned `chosen`: the chosen
+// size and style, and the chosen face's name, unless the face is the one the dialog opened
+// on, when the control keeps the name it had (a confirmation without change leaves the
+// control exactly as it was).
+QFont FontFromDialog(const QFont& control, const QFont& preset, const QFont& chosen);
 
 // ---- colours ------------------------------------------------------------------------------
 
@@ -119,7 +128,9 @@ class TLabel : public QLabel, public ColorControl {
 };
 
 // A one-line edit box.
-//  - MaxLength limits what the operator types; the program may write longer texts.
+//  - MaxLength limits what the operator puts in, whichever way it arrives (typed, pasted,
+//    dropped, composed by an input method): an insertion is cut to the room left, and one
+//    that leaves no room changes nothing. The program's own writes (setText) are never cut.
 //  - KeyDown runs before the key's character goes into the box; the character still goes
 //    into this box even when the handler moved the focus elsewhere.
 //  - AutoSelect: the whole text is selected when the box gets the focus by keyboard or by
@@ -133,7 +144,8 @@ class TEdit : public QLineEdit, public ColorControl {
     int MaxLength() const { return maxLength_; }
     void setMaxLength(int n) { maxLength_ = n; }
     QString Text() const { return text(); }
-    void setTextValue(const QString& t) { setText(t); }
+    // A write by the program: taken as it stands, whatever MaxLength says.
+    void setText(const QString& text);
     // Selects the first character and replaces it with nothing (nothing when empty).
     void deleteFirstChar();
   Q_SIGNALS:
@@ -146,7 +158,10 @@ class TEdit : public QLineEdit, public ColorControl {
     void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
+    class InputLimit;
     int maxLength_ = 0;
+    bool programWrite_ = false;
+    QString accepted_;  // the text before the edit being checked
 };
 
 // A push button with a glyph; MouseMove while the mouse moves over it.

@@ -4,7 +4,9 @@
 
 #include <QFont>
 #include <QString>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "platform/Colors.h"
 
@@ -25,6 +27,13 @@ class Dialogs {
     virtual ~Dialogs() = default;
     virtual void setOwner(QWidget*) {}
 
+    // Runs f as soon as none of these boxes is open: at once when none is, otherwise from the
+    // event loop after the last open one has been answered. A message that waits for this
+    // never covers the box the operator is reading.
+    void whenIdle(std::function<void()> f);
+    // How many boxes are open now (a box opened while another waits is nested in it).
+    int openBoxes() const { return open_; }
+
     // Information box, caption "提示信息", button OK.
     virtual void information(const QString& text) = 0;
     // Confirmation, caption "提示信息", buttons OK and Cancel; true on OK.
@@ -36,6 +45,25 @@ class Dialogs {
 
     // File chooser (no filter); the chosen full path, or nothing when cancelled.
     virtual std::optional<QString> openFile(const QString& current) = 0;
+    // Font chooser opened on current.font (sizes in points); the font colour is chosen right
+    // after it, opened on current.color. Nothing when the font dialog is cancelled.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& current) = 0;
     virtual std::optional<TColor> chooseColor(TColor current) = 0;
+
+  protected:
+    // Held by an implementation for as long as one of its boxes is open.
+    class OpenBox {
+      public:
+        explicit OpenBox(Dialogs& dialogs);
+        ~OpenBox();
+        OpenBox(const OpenBox&) = delete;
+        OpenBox& operator=(const OpenBox&) = delete;
+
+      private:
+        Dialogs& dialogs_;
+    };
+
+  private:
+    int open_ = 0;
+    std::vector<std::function<void()>> waiting_;
 };

@@ -22,6 +22,9 @@ struct Platform {
     QString soundDir;
 };
 
+// The user's configuration directory, which holds the settings file (made when missing).
+QString SettingsDirectory();
+
 // Owns the real services.
 class RealPlatform {
   public:

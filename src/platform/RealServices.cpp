@@ -3,9 +3,6 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
-#include <QDBusUnixFileDescriptor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -21,6 +18,7 @@
 
 #include "platform/AudioPlayer.h"
 #include "platform/Controls.h"
+#include "platform/DesktopSession.h"
 #include "platform/Platform.h"
 #include "platform/QtAudioPlayer.h"
 
@@ -90,12 +88,14 @@ class RealDialogs : public Dialogs {
     void setOwner(QWidget* owner) override { owner_ = owner; }
 
     void information(const QString& text) override {
+        OpenBox open(*this);
         QMessageBox box(QMessageBox::Information, kCaption, text, QMessageBox::Ok, owner_);
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.exec();
     }
 
     bool confirm(const QString& text) override {
+        OpenBox open(*this);
         QMessageBox box(QMessageBox::Question, kCaption, text,
                         QMessageBox::Ok | QMessageBox::Cancel, owner_);
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
@@ -105,6 +105,7 @@ class RealDialogs : public Dialogs {
     }
 
     bool question(const QString& text) override {
+        OpenBox open(*this);
         QMessageBox box(QMessageBox::Information, kCaption, text,
                         QMessageBox::Yes | QMessageBox::No, owner_);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
@@ -113,12 +114,14 @@ class RealDialogs : public Dialogs {
     }
 
     void error(const QString& text) override {
+        OpenBox open(*this);
         QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, owner_);
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.exec();
     }
 
     std::optional<QString> openFile(const QString& current) override {
+        OpenBox open(*this);
         QFileDialog dialog(owner_, QStringLiteral("打开"));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -129,17 +132,13 @@ class RealDialogs : public Dialogs {
     }
 
     std::optional<FontChoice> chooseFont(const FontChoice& current) override {
-        // The dialog works in the screen's points; the program's sizes are points at
-        // 120 pixels per inch.
-        QFont shown = current.font;
-        shown.setPointSize(qMax(1, FontSize(current.font)));
+        OpenBox open(*this);
         bool ok = false;
-        QFont chosen = QFontDialog::getFont(&ok, shown, owner_, QStringLiteral("字体"));
+        const QFont chosen =
+            QFontDialog::getFont(&ok, current.font, owner_, QStringLiteral("字体"));
         if (!ok) return std::nullopt;
         FontChoice result;
-        const int points = qRound(chosen.pointSizeF());
         result.font = chosen;
-        SetFontSize(result.font, qMax(1, points));
         result.color = current.color;
         // The font dialog has no colour: the colour is chosen right after it.
         QColor c =
@@ -149,6 +148,7 @@ class RealDialogs : public Dialogs {
     }
 
     std::optional<TColor> chooseColor(TColor current) override {
+        OpenBox open(*this);
         QColor c = QColorDialog::getColor(ToQColor(current), owner_, QStringLiteral("颜色"));
         if (!c.isValid()) return std::nullopt;
         return FromQColor(c);
@@ -160,94 +160,19 @@ class RealDialogs : public Dialogs {
 
 class RealLauncher : public ProgramLauncher {
   public:
-    bool startDetached(const QString& program, const QStringList& arguments) override {
-        return QProcess::startDetached(program, arguments, QFileInfo(program).absolutePath());
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingDirectory) override {
+        return QProcess::startDetached(program, arguments, workingDirectory);
     }
-};
-
-// systemd-logind over D-Bus, without interactive authentication.
-class RealSession : public SessionControl {
-  public:
-    void logOff() override {
-        QDBusInterface manager(kService, kPath, kManager, QDBusConnection::systemBus());
-        QDBusReply<QDBusObjectPath> session = manager.call(
-            QStringLiteral("GetSessionByPID"), quint32(QCoreApplication::applicationPid()));
-        QString path = session.isValid() ? session.value().path()
-                                         : QStringLiteral("/org/freedesktop/login1/session/auto");
-        QDBusInterface s(kService, path, QStringLiteral("org.freedesktop.login1.Session"),
-                         QDBusConnection::systemBus());
-        s.call(QDBus::NoBlock, QStringLiteral("Terminate"));
-    }
-    void reboot() override { callManager(QStringLiteral("Reboot")); }
-    void powerOff() override { callManager(QStringLiteral("PowerOff")); }
-
-  private:
-    void callManager(const QString& method) {
-        QDBusInterface manager(kService, kPath, kManager, QDBusConnection::systemBus());
-        manager.call(QDBus::NoBlock, method, false);
-    }
-    const QString kService = QStringLiteral("org.freedesktop.login1");
-    const QString kPath = QStringLiteral("/org/freedesktop/login1");
-    const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 };
 
 class RealLocation : public SettingsLocation {
   public:
-    QString directory() const override {
-        QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        if (dir.isEmpty()) dir = QDir::homePath();
-        QDir().mkpath(dir);
-        return dir;
-    }
+    QString directory() const override { return SettingsDirectory(); }
 };
 
-// Asks logind to hold off idle and sleep, and the desktop's screen saver to stay away, while
-// a count runs. Both are best effort: without a desktop bus nothing happens.
-class RealInhibitor : public PowerInhibitor {
-  public:
-    void setInhibited(bool on) override {
-        if (on == on_) return;
-        on_ = on;
-        if (on) {
-            QDBusInterface manager(
-                QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                QStringLiteral("org.freedesktop.login1.Manager"), QDBusConnection::systemBus());
-            if (manager.isValid()) {
-                QDBusReply<QDBusUnixFileDescriptor> fd = manager.call(
-                    QStringLiteral("Inhibit"), QStringLiteral("idle:sleep"),
-                    QStringLiteral("kvtmr"), QStringLiteral("计时进行中"), QStringLiteral("block"));
-                if (fd.isValid()) fd_ = fd.value();
-            }
-            QDBusInterface saver(QStringLiteral("org.freedesktop.ScreenSaver"),
-                                 QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                 QStringLiteral("org.freedesktop.ScreenSaver"),
-                                 QDBusConnection::sessionBus());
-            if (saver.isValid()) {
-                QDBusReply<quint32> cookie =
-                    saver.call(QStringLiteral("Inhibit"), QStringLiteral("kvtmr"),
-                               QStringLiteral("计时进行中"));
-                if (cookie.isValid()) cookie_ = cookie.value();
-            }
-        } else {
-            fd_ = QDBusUnixFileDescriptor();  // closing the descriptor ends the inhibition
-            if (cookie_) {
-                QDBusInterface saver(QStringLiteral("org.freedesktop.ScreenSaver"),
-                                     QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                     QStringLiteral("org.freedesktop.ScreenSaver"),
-                                     QDBusConnection::sessionBus());
-                if (saver.isValid())
-                    saver.call(QDBus::NoBlock, QStringLiteral("UnInhibit"), cookie_);
-                cookie_ = 0;
-            }
-        }
-    }
-    bool inhibited() const override { return on_; }
-
-  private:
-    bool on_ = false;
-    QDBusUnixFileDescriptor fd_;
-    quint32 cookie_ = 0;
-};
+// How long the desktop's services are given to answer.
+constexpr int kDesktopTimeoutMs = 5000;
 
 QString FindSoundDir() {
     const QString besideProgram = QDir(QCoreApplication::applicationDirPath())
@@ -258,15 +183,23 @@ QString FindSoundDir() {
 
 }  // namespace
 
+QString SettingsDirectory() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (dir.isEmpty()) dir = QDir::homePath();
+    QDir().mkpath(dir);
+    return dir;
+}
+
 struct RealPlatform::Impl {
     RealTimeSource time;
     RealDialogs dialogs;
     std::unique_ptr<AudioPlayer> player1 = CreateAudioPlayer();
     std::unique_ptr<AudioPlayer> player2 = CreateAudioPlayer();
     RealLauncher launcher;
-    RealSession session;
+    LogindSession session{QDBusConnection::systemBus(), kDesktopTimeoutMs};
     RealLocation location;
-    RealInhibitor inhibitor;
+    DesktopInhibitor inhibitor{QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
+                               kDesktopTimeoutMs};
 };
 
 RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {

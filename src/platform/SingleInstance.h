@@ -1,5 +1,7 @@
-// The single-instance lock "kvtmr": held by the first copy from start to exit. The operating
-// system frees it with the process, so a copy that was killed does not block the next start.
+// The single-instance lock "kvtmr": held by the first copy from start to exit. It lives beside
+// the settings file it guards, so there is one copy per settings file whatever else the
+// environment says. Only a live copy holds it: a copy that was killed leaves a lock that the
+// next start takes over.
 #pragma once
 
 #include <QString>
@@ -9,13 +11,14 @@ class QLockFile;
 
 class SingleInstanceLock {
   public:
-    // name: the lock's identity ("kvtmr"); directory: where the lock file lives (the user's
-    // runtime directory when empty).
-    explicit SingleInstanceLock(const QString& name, const QString& directory = QString());
+    // name: the lock's identity ("kvtmr"); directory: where the lock file lives (the folder of
+    // the settings file).
+    SingleInstanceLock(const QString& name, const QString& directory);
     ~SingleInstanceLock();
 
-    // True when this process now holds the lock; false when another running copy holds it.
-    // Any other failure (for example an unwritable directory) lets the start go on.
+    // False only when another running copy holds the lock. Any other outcome lets the start go
+    // on: the lock taken, a lock file left by a dead copy (taken over), one that cannot be read
+    // or removed, an unwritable directory.
     bool tryAcquire();
     void release();
     QString path() const { return path_; }

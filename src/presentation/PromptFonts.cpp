@@ -11,13 +11,16 @@ void TForm1::ShowPrompt(const QString& text, QCheckBox* labelOn) {
 }
 
 void TForm1::ChooseFont(QWidget* source, const QList<QWidget*>& targets) {
+    // The dialog opens on the face, size and style that the source really shows; what comes
+    // back changes only what the operator changed in it.
     FontChoice current;
-    current.font = source->font();
+    current.font = DialogFont(source->font());
     if (ColorControl* c = ColorControl::of(source)) current.color = c->FontColor();
     const std::optional<FontChoice> chosen = platform.dialogs->chooseFont(current);
     if (!chosen) return;
+    const QFont font = FontFromDialog(source->font(), current.font, chosen->font);
     for (QWidget* target : targets) {
-        target->setFont(chosen->font);
+        target->setFont(font);
         if (ColorControl* c = ColorControl::of(target)) c->setFontColor(chosen->color);
     }
 }
@@ -56,12 +59,21 @@ void TForm1::ShowFontSample(const QString& kind, const QString& sample, QWidget*
     Form4->Label1->setFont(font);
     Form4->Label1->setCaption(sample);
     Form4->fitContents();
-    // Right edge at the button's left edge, 30 pixels below its top, counted in the main
-    // window's client area.
-    const int left = Panel1->x() + Panel2->x() + groupBox->x() + button->x() - Form4->width();
-    const int top = Panel1->y() + Panel2->y() + groupBox->y() + button->y() + 30;
-    Form4->move(centralWidget()->mapToGlobal(QPoint(left, top)));
+    // The sum of the places of Panel1, Panel2, the group and the button (each in its parent),
+    // less the sample's width, plus 30 below: the place of the sample's frame, counted from
+    // the main window's frame. It is the same place at every showing, and the sample is
+    // raised above the main window every time.
+    const auto place = [&] {
+        const int left = Panel1->x() + Panel2->x() + groupBox->x() + button->x() -
+                         Form4->frameGeometry().width();
+        const int top = Panel1->y() + Panel2->y() + groupBox->y() + button->y() + 30;
+        return frameGeometry().topLeft() + QPoint(left, top);
+    };
+    Form4->move(place());
     Form4->show();
+    Form4->raise();
+    // A window shown for the first time may learn the size of its frame only now.
+    if (Form4->frameGeometry().topLeft() != place()) Form4->move(place());
     Form4->Label3->setText(font.family());
     Form4->Label5->setText(QString::number(FontSize(font)));
     Form4->Label7->setColor(color);

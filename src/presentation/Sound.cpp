@@ -1,5 +1,6 @@
 // Sound prompts: the one way every sound starts, the background music and its loop, the
 // browse and test buttons of the sound group, the background-music toggle.
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -27,6 +28,26 @@ bool TForm1::SoundExists(const QString& path) const {
 
 void TForm1::PlayPromptSound(AudioPlayer* player, const QString& path, bool suspendLoop,
                              bool stopBackgroundFirst) {
+    try {
+        StartSound(player, path, suspendLoop, stopBackgroundFirst);
+    } catch (const PlayerError& e) {
+        ReportSoundProblem(SoundPath(TrimControl(path)), e.message());
+    }
+}
+
+void TForm1::ReportSoundProblem(const QString& path, const QString& text) {
+    // The same file as it was when it was last reported is not reported again.
+    const QFileInfo file(path);
+    const QString key = file.absoluteFilePath();
+    const QString state =
+        QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+    if (soundProblems_.value(key) == state) return;
+    soundProblems_.insert(key, state);
+    ReportLater(text);
+}
+
+void TForm1::StartSound(AudioPlayer* player, const QString& path, bool suspendLoop,
+                        bool stopBackgroundFirst) {
     player->setFileName(SoundPath(TrimControl(path)));
     if (stopBackgroundFirst && MediaPlayer2->state() == PlayerState::Playing) MediaPlayer2->stop();
     if (player == MediaPlayer1) player1HoldsChime_ = false;
@@ -103,5 +124,6 @@ void TForm1::TestSound(TEdit* box, AudioPlayer* player) {
         platform.dialogs->information(QStringLiteral("文件不存在！请重新选择！"));
         return;
     }
-    PlayPromptSound(player, path, false, false);
+    // The test says what is wrong with the file every time it is asked.
+    StartSound(player, path, false, false);
 }

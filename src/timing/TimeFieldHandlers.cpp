@@ -25,8 +25,10 @@ void TForm1::DigitChange(TEdit* box) {
     // A blank is refused like any other non-digit: a digit box holds a digit or nothing.
     const QString text = box->text();
     if (DigitCheck(text) && (text.isEmpty() || !TrimControl(text).isEmpty())) return;
+    // The whole refused text goes in one step, so emptying the box runs this check once more
+    // (on the empty text, which passes) and the message comes once, however the text came.
     box->setFocus();
-    box->deleteFirstChar();
+    box->setText(QString());
     platform.dialogs->information(kIllegalInputMessage);
 }
 

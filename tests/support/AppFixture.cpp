@@ -9,6 +9,9 @@ QStringList DefaultSoundNames() {
 }
 
 AppFixture::AppFixture(const QDateTime& start, bool runStartUp, Sounds sounds) {
+    // The Windows face names map to the installed faces, as in the program.
+    static const bool substituted = (RegisterFontSubstitutions(), true);
+    Q_UNUSED(substituted);
     fake.time.setNow(start);
     oldCwd_ = QDir::currentPath();
     QDir::setCurrent(work.path());

@@ -50,7 +50,8 @@ void FakeTimeSource::stall(qint64 ms) {
 // ---- FakeDialogs ----------------------------------------------------------------------------
 
 void FakeDialogs::opened(const QString& kind, const QString& text) {
-    log.append({kind, text});
+    OpenBox open(*this);
+    log.append({kind, text, openBoxes() > 1});
     if (whileOpen) {
         // The callback may itself open a box; it runs once per box at most.
         auto cb = std::move(whileOpen);
@@ -138,6 +139,8 @@ void FakeAudioPlayer::open() {
         failNextOpen.clear();
         throw PlayerError(text);
     }
+    const auto bad = unplayable.constFind(QFileInfo(fileName_).fileName());
+    if (bad != unplayable.constEnd()) throw PlayerError(*bad);
     open_ = true;
     openFile_ = fileName_;
     state_ = PlayerState::Stopped;

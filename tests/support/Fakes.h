@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QHash>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
@@ -45,6 +46,7 @@ class FakeDialogs : public Dialogs {
     struct Shown {
         QString kind;  // "information", "confirm", "question", "error", "openFile", "font", "color"
         QString text;
+        bool onTop = false;  // opened while another box was still open
     };
     void information(const QString& text) override;
     bool confirm(const QString& text) override;
@@ -61,7 +63,8 @@ class FakeDialogs : public Dialogs {
     std::deque<QString> files;  // a null QString is a cancelled dialog
     std::deque<std::optional<FontChoice>> fonts;
     std::deque<std::optional<TColor>> colors;
-    // Runs while a box is open (after it is shown, before it is answered).
+    // Runs while a box is open (after it is shown, before it is answered), as the box's own
+    // event loop would run the timers.
     std::function<void()> whileOpen;
 
     QList<Shown> log;
@@ -95,6 +98,8 @@ class FakeAudioPlayer : public AudioPlayer {
     QStringList played;
     // The next open fails with this text.
     QString failNextOpen;
+    // Files (by name) that fail every open, with the text.
+    QHash<QString, QString> unplayable;
     void clearCalls() {
         calls.clear();
         played.clear();
@@ -110,11 +115,14 @@ class FakeAudioPlayer : public AudioPlayer {
 
 class FakeLauncher : public ProgramLauncher {
   public:
-    bool startDetached(const QString& program, const QStringList& arguments) override {
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingDirectory) override {
         started.append({program, arguments});
+        directories.append(workingDirectory);
         return true;
     }
     QList<std::pair<QString, QStringList>> started;
+    QStringList directories;  // the working directory of each start
 };
 
 class FakeSession : public SessionControl {
