@@ -8,7 +8,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming fonts-liberation2
-    xvfb xauth xdotool imagemagick pulseaudio pulseaudio-utils dbus
+    xvfb xauth xdotool imagemagick pulseaudio pulseaudio-utils dbus openbox wmctrl x11-utils
     qt6-translations-l10n espeak-ng sox clang-format faketime
 )
 
