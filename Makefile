@@ -3,11 +3,13 @@
 #   make test   installs what is missing, builds with warnings as errors, runs every test,
 #               then runs the unit and behaviour tests again under AddressSanitizer and
 #               UndefinedBehaviorSanitizer
+#   make package  installs what is missing and builds the Debian package in $(PKG_BUILD)/
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+PKG_BUILD ?= build-pkg
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run test test-fast test-asan format clean
+.PHONY: all deps build run test test-fast test-asan package format clean
 
 all: build
 
@@ -33,8 +35,11 @@ test-asan: deps
 
 test: test-fast test-asan
 
+package: deps
+	JOBS=$(JOBS) bash scripts/make-package.sh $(PKG_BUILD)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PKG_BUILD)
