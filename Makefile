@@ -2,12 +2,16 @@
 #   make run    installs what is missing, builds and starts the program
 #   make test   installs what is missing, builds with warnings as errors, runs every test,
 #               then runs the unit and behaviour tests again under AddressSanitizer and
-#               UndefinedBehaviorSanitizer
+#               UndefinedBehaviorSanitizer, then builds the Debian package and checks it
+#               (lintian; as root in CI also dpkg -i, a run of the installed program, and
+#               dpkg --purge leaving nothing behind)
+#   make package  installs what is missing and builds the Debian package in $(PKG_BUILD)/
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+PKG_BUILD ?= build-pkg
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run test test-fast test-asan format clean
+.PHONY: all deps build run test test-fast test-asan package test-package format clean
 
 all: build
 
@@ -31,10 +35,16 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -L "unit|behaviour"
 
-test: test-fast test-asan
+package: deps
+	JOBS=$(JOBS) bash scripts/make-package.sh $(PKG_BUILD)
+
+test-package: package
+	bash tests/install/package_check.sh $(PKG_BUILD)/kvtmr_*.deb .
+
+test: test-fast test-asan test-package
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PKG_BUILD)

@@ -66,6 +66,8 @@ class EndRequests : public QObject {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvtmr"));
+    // The desktop entry (and so the icon) the desktop shows for this window.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KVTMR_APP_ID));
 
     // A second copy on the same settings file, while the first runs, shows nothing and ends
     // quietly.

@@ -174,11 +174,19 @@ class RealLocation : public SettingsLocation {
 // How long the desktop's services are given to answer.
 constexpr int kDesktopTimeoutMs = 5000;
 
+// The default sounds of an installed or copied program are in <prefix>/share/kvtmr/sounds,
+// beside its bin/. Only a program that runs inside the build tree (which has no such
+// directory) plays the sounds of its source tree.
 QString FindSoundDir() {
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath())
-                                      .filePath(QStringLiteral("../share/kvtmr/sounds"));
-    if (QFileInfo(besideProgram).isDir()) return QDir(besideProgram).absolutePath();
-    return QStringLiteral(KVTMR_SOUND_DIR);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString inPrefix =
+        QDir::cleanPath(QDir(programDir).filePath(QStringLiteral("../share/kvtmr/sounds")));
+    if (QFileInfo(inPrefix).isDir()) return inPrefix;
+    const QString buildTree = QFileInfo(QStringLiteral(KVTMR_BUILD_DIR)).canonicalFilePath();
+    const QString program = QFileInfo(programDir).canonicalFilePath();
+    if (!buildTree.isEmpty() && (program == buildTree || program.startsWith(buildTree + u'/')))
+        return QStringLiteral(KVTMR_SOUND_DIR);
+    return inPrefix;
 }
 
 }  // namespace

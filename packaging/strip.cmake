@@ -1,0 +1,12 @@
+# Run by CPack on the staged files before packing: strips the program the way Debian's
+# dh_strip does (symbols, and the compiler's .comment and .note sections, which a plain
+# strip keeps).
+file(GLOB_RECURSE programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/bin/kvtmr")
+if(NOT programs)
+    message(FATAL_ERROR "strip.cmake: no bin/kvtmr under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+endif()
+foreach(program IN LISTS programs)
+    execute_process(COMMAND strip --remove-section=.comment --remove-section=.note
+                            --strip-unneeded ${program}
+                    COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
