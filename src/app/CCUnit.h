@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <array>
 
-#include "platform/Controls.h"
+#include "widgets/Controls.h"
 #include "platform/Platform.h"
 #include "platform/TTimer.h"
 #include "settings/SettingsRecord.h"

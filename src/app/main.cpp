@@ -10,7 +10,7 @@
 
 #include "app/AppWindows.h"
 #include "app/CCUnit.h"
-#include "platform/Controls.h"
+#include "widgets/Controls.h"
 #include "platform/Platform.h"
 #include "platform/SingleInstance.h"
 

@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <QShortcut>
 
-#include "platform/Controls.h"
+#include "widgets/Controls.h"
 #include "platform/Guard.h"
 #include "platform/TimeSource.h"
 

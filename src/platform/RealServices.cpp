@@ -17,7 +17,6 @@
 #include <map>
 
 #include "platform/AudioPlayer.h"
-#include "platform/Controls.h"
 #include "platform/DesktopSession.h"
 #include "platform/Platform.h"
 #include "platform/QtAudioPlayer.h"

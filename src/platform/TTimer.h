@@ -24,7 +24,6 @@ class TTimer : public QObject {
     bool Enabled() const { return enabled_; }
     void setEnabled(bool on);
     int Interval() const { return 1000; }
-    Mode mode() const { return mode_; }
 
     // The handler; runs once per step.
     std::function<void()> OnTimer;

@@ -2,7 +2,7 @@
 
 #include <QPixmap>
 
-#include "platform/Controls.h"
+#include "widgets/Controls.h"
 
 TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     setupUi(this);

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "platform/Controls.h"
+#include "widgets/Controls.h"
 
 TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
     setupUi(this);

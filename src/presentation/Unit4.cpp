@@ -1,6 +1,6 @@
 #include "presentation/Unit4.h"
 
-#include "platform/Controls.h"
+#include "widgets/Controls.h"
 
 TForm4::TForm4(QWidget* parent) : QWidget(parent, Qt::Window) {
     setupUi(this);

@@ -1,4 +1,4 @@
-#include "platform/Controls.h"
+#include "widgets/Controls.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -139,6 +139,21 @@ void ColorControl::applyColors() {
     self_->update();
 }
 
+// ---- clicks -------------------------------------------------------------------------------
+
+void ClickTracker::press(QMouseEvent* e) {
+    pressed_ = e->button() == Qt::LeftButton;
+    e->accept();
+}
+
+bool ClickTracker::release(QWidget* self, QMouseEvent* e) {
+    e->accept();
+    const bool click =
+        pressed_ && e->button() == Qt::LeftButton && self->rect().contains(e->position().toPoint());
+    pressed_ = false;
+    return click;
+}
+
 // ---- TPanel -------------------------------------------------------------------------------
 
 TPanel::TPanel(QWidget* parent) : QFrame(parent), ColorControl(this) {
@@ -147,17 +162,11 @@ TPanel::TPanel(QWidget* parent) : QFrame(parent), ColorControl(this) {
 }
 
 void TPanel::mousePressEvent(QMouseEvent* e) {
-    pressed_ = e->button() == Qt::LeftButton;
-    e->accept();
+    click_.press(e);
 }
 
 void TPanel::mouseReleaseEvent(QMouseEvent* e) {
-    e->accept();
-    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
-        pressed_ = false;
-        Q_EMIT Click();
-    }
-    pressed_ = false;
+    if (click_.release(this, e)) Q_EMIT Click();
 }
 
 // ---- TLabel -------------------------------------------------------------------------------
@@ -200,17 +209,11 @@ void TLabel::changeEvent(QEvent* e) {
 }
 
 void TLabel::mousePressEvent(QMouseEvent* e) {
-    pressed_ = e->button() == Qt::LeftButton;
-    e->accept();
+    click_.press(e);
 }
 
 void TLabel::mouseReleaseEvent(QMouseEvent* e) {
-    e->accept();
-    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
-        pressed_ = false;
-        Q_EMIT Click();
-    }
-    pressed_ = false;
+    if (click_.release(this, e)) Q_EMIT Click();
 }
 
 // ---- TEdit --------------------------------------------------------------------------------
@@ -328,17 +331,11 @@ void TGroupBox::mouseMoveEvent(QMouseEvent* e) {
 TClickArea::TClickArea(QWidget* parent) : QWidget(parent) {}
 
 void TClickArea::mousePressEvent(QMouseEvent* e) {
-    pressed_ = e->button() == Qt::LeftButton;
-    e->accept();
+    click_.press(e);
 }
 
 void TClickArea::mouseReleaseEvent(QMouseEvent* e) {
-    e->accept();
-    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
-        pressed_ = false;
-        Q_EMIT Click();
-    }
-    pressed_ = false;
+    if (click_.release(this, e)) Q_EMIT Click();
 }
 
 // ---- TProgressBar -------------------------------------------------------------------------

@@ -74,6 +74,17 @@ class ColorControl {
     bool parentColor_ = false;
 };
 
+// A click: the left button pressed and released again over the control.
+class ClickTracker {
+  public:
+    void press(QMouseEvent* e);
+    // True when this release completes a click on self.
+    bool release(QWidget* self, QMouseEvent* e);
+
+  private:
+    bool pressed_ = false;
+};
+
 #define KVTMR_COLOR_PROPERTIES                                  \
     Q_PROPERTY(int Color READ Color WRITE setColor)             \
     Q_PROPERTY(int FontColor READ FontColor WRITE setFontColor) \
@@ -93,7 +104,7 @@ class TPanel : public QFrame, public ColorControl {
     void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
-    bool pressed_ = false;
+    ClickTracker click_;
 };
 
 // A label. Transparent: the background is not painted. AutoSize: the label takes the size
@@ -109,7 +120,6 @@ class TLabel : public QLabel, public ColorControl {
     void setTransparent(bool on);
     bool AutoSize() const { return autoSize_; }
     void setAutoSize(bool on);
-    QString Caption() const { return text(); }
     void setCaption(const QString& text);
     void adjustBounds();
   Q_SIGNALS:
@@ -124,7 +134,7 @@ class TLabel : public QLabel, public ColorControl {
   private:
     bool transparent_ = false;
     bool autoSize_ = false;
-    bool pressed_ = false;
+    ClickTracker click_;
 };
 
 // A one-line edit box.
@@ -143,7 +153,6 @@ class TEdit : public QLineEdit, public ColorControl {
     explicit TEdit(QWidget* parent = nullptr);
     int MaxLength() const { return maxLength_; }
     void setMaxLength(int n) { maxLength_ = n; }
-    QString Text() const { return text(); }
     // A write by the program: taken as it stands, whatever MaxLength says.
     void setText(const QString& text);
     // Selects the first character and replaces it with nothing (nothing when empty).
@@ -202,7 +211,7 @@ class TClickArea : public QWidget {
     void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
-    bool pressed_ = false;
+    ClickTracker click_;
 };
 
 // A progress bar from 0 to Max whose position always lies within the range: a position set
