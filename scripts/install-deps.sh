@@ -10,7 +10,7 @@ PACKAGES=(
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming fonts-liberation2
     xvfb xauth xdotool imagemagick pulseaudio pulseaudio-utils dbus openbox wmctrl x11-utils
     qt6-translations-l10n espeak-ng sox clang-format faketime
-    file desktop-file-utils appstream lintian librsvg2-bin
+    file desktop-file-utils appstream lintian librsvg2-bin designer-qt6
 )
 
 missing=()

@@ -20,6 +20,9 @@ TForm1::TForm1(Platform& platform_, QWidget* parent) : QMainWindow(parent), plat
     Q_INIT_RESOURCE(kvtmr);
     setupUi(this);
     ConvertDesignFonts(this);
+    // The menu's separator keeps its name N14; a form holds a named separator only as a
+    // plain action.
+    N14->setSeparator(true);
     // The drop-down menus are windows of their own, which do not take the form's font by
     // themselves: their items are drawn in the menu bar's font.
     for (QMenu* menu : MainMenu1->findChildren<QMenu*>())

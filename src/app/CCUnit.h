@@ -29,7 +29,7 @@ struct TOpenDialog {
     QString FileName;
 };
 
-class TForm1 : public QMainWindow, public Ui::TForm1 {
+class TForm1 : public QMainWindow, public Ui::Form1 {
     Q_OBJECT
   public:
     explicit TForm1(Platform& platform, QWidget* parent = nullptr);

@@ -10,7 +10,7 @@
 class TimeSource;
 class Dialogs;
 
-class Twnl : public QWidget, public Ui::Twnl {
+class Twnl : public QWidget, public Ui::wnl {
     Q_OBJECT
   public:
     Twnl(TimeSource& time, Dialogs& dialogs, QWidget* parent = nullptr);

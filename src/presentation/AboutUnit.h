@@ -5,7 +5,7 @@
 
 #include "ui_AboutUnit.h"
 
-class TForm3 : public QWidget, public Ui::TForm3 {
+class TForm3 : public QWidget, public Ui::Form3 {
     Q_OBJECT
   public:
     explicit TForm3(QWidget* parent = nullptr);

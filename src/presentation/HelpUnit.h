@@ -5,7 +5,7 @@
 
 #include "ui_HelpUnit.h"
 
-class TForm2 : public QWidget, public Ui::TForm2 {
+class TForm2 : public QWidget, public Ui::Form2 {
     Q_OBJECT
   public:
     explicit TForm2(QWidget* parent = nullptr);

@@ -6,7 +6,7 @@
 
 #include "ui_Unit4.h"
 
-class TForm4 : public QWidget, public Ui::TForm4 {
+class TForm4 : public QWidget, public Ui::Form4 {
     Q_OBJECT
   public:
     explicit TForm4(QWidget* parent = nullptr);
