@@ -251,10 +251,14 @@ void FontsColoursTest::fontButtons() {
         after << FontOf(W(f, t));
     QCOMPARE(after, before);
     QVERIFY(f->Run(&TForm1::BitBtn6Click));
-    for (const FieldDescriptor& field : SettingsFields())
-        if (QString::fromLatin1(field.control) == source && field.aspect == MirrorAspect::FontName)
-            QCOMPARE(f->Settings.*std::get<QString SettingsRecord::*>(field.member),
-                     fontsBefore[0].family());
+    int names = 0;
+    for (const SettingsBinding::Row& row : f->settingsBinding().rows())
+        if (auto* name = std::get_if<SettingsBinding::FontName>(&row);
+            name && name->control == W(f, source)) {
+            QCOMPARE(f->Settings.*(name->field), fontsBefore[0].family());
+            ++names;
+        }
+    QCOMPARE(names, 1);
 
     // Only the size changed: the face keeps its stored name.
     QFont bigger = app.fake.dialogs.lastFontCurrent->font;

@@ -357,7 +357,7 @@ void MainTimerTest::digitClick() {
         QVERIFY(AllReadOnly(f, true));
     }
     // A prompt sound is playing; two boxes other than the clicked one are empty.
-    f->PlayPromptSound(f->MediaPlayer1, kWarningSound, false, false);
+    f->PlayPromptSound(f->MediaPlayer1, kWarningSound);
     if (state == QStringLiteral("idle")) {
         f->Edit2->setText(QString());
         f->Edit8->setText(QString());
@@ -419,7 +419,7 @@ void MainTimerTest::separatorClick() {
     TForm1* f = app.f();
     ShowActive(app);
     if (running) StartAndSettle(app);
-    if (soundPlaying) f->PlayPromptSound(f->MediaPlayer1, kStartSound, false, false);
+    if (soundPlaying) f->PlayPromptSound(f->MediaPlayer1, kStartSound);
     f->Edit1->setFocus();
     QCOMPARE(QApplication::focusWidget(), f->Edit1);
     QTest::mouseClick(Box(f, separator), Qt::LeftButton);
@@ -928,7 +928,7 @@ void MainTimerTest::pause() {
     if (running) StartAndSettle(app);
     app.seconds(2);
     f->Label45->hide();
-    f->PlayPromptSound(f->MediaPlayer1, kStartSound, false, false);
+    f->PlayPromptSound(f->MediaPlayer1, kStartSound);
     const QString statusBefore = f->StatusBar1->sectionText(1);
     const int value = f->mainSeconds;
     app.fake.dialogs.answers = {answer};
@@ -995,7 +995,7 @@ void MainTimerTest::reset() {
     const bool running = f->Timer1->Enabled();
     QCOMPARE(running, state == QStringLiteral("running") || state == QStringLiteral("warned"));
     if (state == QStringLiteral("warned")) QCOMPARE(f->alertState, 2);
-    f->PlayPromptSound(f->MediaPlayer1, kWarningSound, true, false);
+    f->PlayPromptSound(f->MediaPlayer1, kWarningSound, SoundFlag::SuspendLoop);
     QCOMPARE(f->Settings.musicLoopOn, 0);
     f->Panel5->show();
     f->Panel2->show();
@@ -1067,7 +1067,7 @@ void MainTimerTest::clear() {
     }
     f->Label45->setCaption(QStringLiteral("标签"));
     f->Panel5->hide();
-    f->PlayPromptSound(f->MediaPlayer1, kWarningSound, false, false);
+    f->PlayPromptSound(f->MediaPlayer1, kWarningSound);
     const int alert = f->alertState;
     const TColor colour = f->Panel1->Color();
     app.fake.dialogs.answers = {answer};

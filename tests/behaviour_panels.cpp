@@ -478,9 +478,9 @@ void PanelsTest::settingsPanelToggle() {
         if (busy == QStringLiteral("prep")) f->BitBtn14Click();
         app.fake.player1.finish();  // the start sounds have played
         if (busy == QStringLiteral("sound"))
-            f->PlayPromptSound(f->MediaPlayer1, QStringLiteral("Ksksly.wav"), false, false);
+            f->PlayPromptSound(f->MediaPlayer1, QStringLiteral("Ksksly.wav"));
         if (busy == QStringLiteral("music"))
-            f->PlayPromptSound(f->MediaPlayer2, QStringLiteral("Bjyyly.wav"), false, false);
+            f->PlayPromptSound(f->MediaPlayer2, QStringLiteral("Bjyyly.wav"));
         QCOMPARE(app.fake.player1.state() == PlayerState::Playing, busy == QStringLiteral("sound"));
         app.fake.dialogs.clear();
 

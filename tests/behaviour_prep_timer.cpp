@@ -165,7 +165,7 @@ void PrepTimerTest::startWhileRunningOnlyStopsTheMusic() {
     StartPrep(app);
     app.seconds(3);
     QCOMPARE(f->prepSeconds, 57);
-    f->PlayPromptSound(f->MediaPlayer2, QStringLiteral("Bjyyly.wav"), false, false);
+    f->PlayPromptSound(f->MediaPlayer2, QStringLiteral("Bjyyly.wav"));
     f->StatusBar1->setSectionText(1, QStringLiteral("x"));
     PutPrep(f, QStringLiteral("000010"));  // a start would read this
     app.fake.player1.clearCalls();
@@ -338,7 +338,7 @@ void PrepTimerTest::pause() {
     if (running) StartPrep(app);
     app.seconds(2);
     QVERIFY(f->Panel5->isHidden());
-    f->PlayPromptSound(f->MediaPlayer1, kPrepSound, false, false);
+    f->PlayPromptSound(f->MediaPlayer1, kPrepSound);
     const QString status = f->StatusBar1->sectionText(1);
     app.fake.dialogs.answers = {answer};
 
@@ -390,7 +390,7 @@ void PrepTimerTest::reset() {
     if (!running) PutPrep(f, QStringLiteral("000444"));
     f->Panel5->show();
     f->Panel2->show();
-    f->PlayPromptSound(f->MediaPlayer1, kPrepSound, true, false);
+    f->PlayPromptSound(f->MediaPlayer1, kPrepSound, SoundFlag::SuspendLoop);
     const TColor board = f->Panel1->Color();
     app.fake.dialogs.answers = {answer};
 
@@ -451,7 +451,7 @@ void PrepTimerTest::clear() {
     app.seconds(5);
     if (!running) PutPrep(f, QStringLiteral("001234"));
     QVERIFY(f->Panel5->isHidden());
-    f->PlayPromptSound(f->MediaPlayer1, kPrepSound, false, false);
+    f->PlayPromptSound(f->MediaPlayer1, kPrepSound);
     app.fake.dialogs.answers = {answer};
 
     QVERIFY(f->Run(&TForm1::BitBtn16Click));

@@ -2,7 +2,7 @@
 // one-part setters and the whole-date setter.
 #include <QtTest>
 
-#include "clock/MonthGrid.h"
+#include "clock/CalendarDate.h"
 #include "platform/Errors.h"
 
 namespace {

@@ -14,10 +14,17 @@
 #include "platform/Guard.h"
 #include "presentation/AboutUnit.h"
 #include "presentation/HelpUnit.h"
+#include "presentation/InputChecks.h"
 #include "presentation/Unit4.h"
 
-TForm1::TForm1(Platform& platform_, QWidget* parent) : QMainWindow(parent), platform(platform_) {
+// The resources (the guide, the about picture) are in a library: they are brought in here, at
+// global scope, as Qt requires.
+static void InitResources() {
     Q_INIT_RESOURCE(kvtmr);
+}
+
+TForm1Controls::TForm1Controls(QWidget* parent) : QMainWindow(parent) {
+    InitResources();
     setupUi(this);
     ConvertDesignFonts(this);
     // The menu's separator keeps its name N14; a form holds a named separator only as a
@@ -30,15 +37,156 @@ TForm1::TForm1(Platform& platform_, QWidget* parent) : QMainWindow(parent), plat
     RichEdit1->setPlainText(HelpText());
     for (TLabel* label : findChildren<TLabel*>())
         label->adjustBounds();
+}
 
-    Timer1 = new TTimer(*platform.time, TTimer::Mode::Steady, QStringLiteral("Timer1"), this);
-    Timer2 = new TTimer(*platform.time, TTimer::Mode::Steady, QStringLiteral("Timer2"), this);
-    Timer3 = new TTimer(*platform.time, TTimer::Mode::WallSecond, QStringLiteral("Timer3"), this);
-    MediaPlayer1 = platform.player1;
-    MediaPlayer2 = platform.player2;
-
-    mainDigits_ = {Edit1, Edit2, Edit4, Edit5, Edit7, Edit8};
-    prepDigits_ = {Edit17, Edit18, Edit20, Edit21, Edit23, Edit24};
+TForm1::TForm1(Platform& platform_, QWidget* parent)
+    : TForm1Controls(parent),
+      platform(platform_),
+      Timer1(new TTimer(*platform.time, TTimer::Mode::Steady, QStringLiteral("Timer1"), this)),
+      Timer2(new TTimer(*platform.time, TTimer::Mode::Steady, QStringLiteral("Timer2"), this)),
+      Timer3(new TTimer(*platform.time, TTimer::Mode::WallSecond, QStringLiteral("Timer3"), this)),
+      MediaPlayer1(platform.player1),
+      MediaPlayer2(platform.player2),
+      reports_(*platform.dialogs, this),
+      openDialog_(*platform.dialogs),
+      sound_({*MediaPlayer1, *MediaPlayer2, *platform.dialogs, reports_, openDialog_,
+              platform.soundDir},
+             Settings, {CheckBox6, Edit37}),
+      prompts_(StatusBar1, Label45),
+      fonts_(this, Panel1, Panel2, *platform.dialogs),
+      colours_(
+          this, *platform.dialogs,
+          {{{
+               {CheckBox13, Label41, ColourSwatches::Kind::Board, Panel1,
+                u"是否将主面板设为透明？"},
+               {CheckBox14, Label42, ColourSwatches::Kind::BoardAlert, Panel1,
+                u"是否将主面板设为透明？"},
+               {CheckBox15, Label43, ColourSwatches::Kind::BoardAlert, Panel1,
+                u"是否将主面板设为透明？"},
+               {CheckBox22, Label47, ColourSwatches::Kind::Panel, Panel3,
+                u"是否将时钟面板设为透明？"},
+               {CheckBox23, Label48, ColourSwatches::Kind::Panel, Panel4,
+                u"是否将计时面板设为透明？"},
+               {CheckBox24, Label49, ColourSwatches::Kind::Panel, Panel5,
+                u"是否将预备计时面板设为透明？"},
+               {CheckBox38, Label27, ColourSwatches::Kind::ClockBoxes, nullptr,
+                u"是否将时钟字框设为透明？"},
+               {CheckBox39, Label28, ColourSwatches::Kind::TimerBoxes, nullptr,
+                u"是否将计时字框设为透明？"},
+               {CheckBox40, Label29, ColourSwatches::Kind::PrepBoxes, nullptr,
+                u"是否将预备计时字框设为透明？"},
+               {CheckBox30, Label56, ColourSwatches::Kind::Frame, Label44,
+                u"是否将标题字框设为透明？"},
+               {CheckBox31, Label57, ColourSwatches::Kind::Frame, Label45,
+                u"是否将提示字框设为透明？"},
+               {CheckBox29, Label55, ColourSwatches::Kind::Frame, Label52,
+                u"是否将提示字框设为透明？"},
+           }},
+           {Edit13, Edit14, Edit15, Edit16, Edit25, Edit26, Edit27, Edit28, Edit29, Edit30, Edit31},
+           {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8},
+           {Edit17, Edit18, Edit19, Edit20, Edit21, Edit22, Edit23, Edit24},
+           Label27,
+           Label28,
+           Label29,
+           CheckBox42,
+           TrackBar1}),
+      help_(RichEdit1),
+      mainDisplay_({Edit1, Edit2, Edit4, Edit5, Edit7, Edit8}, Edit3, Edit6, ProgressBar1, *Timer1,
+                   sound_, *platform.dialogs),
+      prepDisplay_({Edit17, Edit18, Edit20, Edit21, Edit23, Edit24}, Edit19, Edit22, ProgressBar2,
+                   *Timer2, sound_, *platform.dialogs),
+      mainTimer_(mainDisplay_, *Timer1, sound_, prompts_, Settings, *platform.dialogs,
+                 {RadioButton1, RadioButton2, Edit10,    ComboBox5,  Edit11,     ComboBox7,
+                  Edit12,       ComboBox1,    Label13,   CheckBox3,  CheckBox2,  CheckBox5,
+                  CheckBox1,    CheckBox8,    CheckBox9, CheckBox10, CheckBox11, Edit39,
+                  Edit40,       Edit41,       Edit44,    CheckBox14, CheckBox15, CheckBox17,
+                  CheckBox43,   Label41,      Label42,   Label43,    Panel1,     Panel5}),
+      prepTimer_(prepDisplay_, *Timer2, mainTimer_, sound_, prompts_, Settings, *platform.dialogs,
+                 {RadioButton1, RadioButton2, Edit9, ComboBox3, Label14, CheckBox4, CheckBox7,
+                  Edit38, CheckBox25, CheckBox43, Panel5}),
+      clock_(
+          {*platform.time, *platform.dialogs, reports_, openDialog_, *platform.launcher,
+           *platform.session},
+          mainTimer_, sound_, prompts_, Settings,
+          {Edit13,       Edit14,       Edit15,       Edit16,     Edit29,     Edit30,     Edit25,
+           Edit26,       Edit27,       Edit28,       Edit31,     CheckBox41, Edit47,     Edit48,
+           Edit49,       Edit50,       Edit51,       Edit52,     CheckBox18, CheckBox19, CheckBox28,
+           CheckBox27,   CheckBox1,    CheckBox26,   CheckBox34, CheckBox33, CheckBox32, CheckBox16,
+           CheckBox9,    CheckBox5,    CheckBox14,   CheckBox2,  Edit40,     Edit11,     ComboBox7,
+           Edit12,       ComboBox1,    Edit59,       ComboBox2,  Edit55,     Edit60,     Edit54,
+           RadioButton3, RadioButton4, RadioButton8, Label52,    Label45,    Label41,    Label42,
+           Label43,      Panel1,       Panel4,       Panel5}),
+      binding_(this, Settings),
+      settingsPanel_({binding_, mainTimer_, prepTimer_, sound_, clock_, colours_}, Settings,
+                     {Panel2,
+                      Panel1,
+                      Panel3,
+                      Panel4,
+                      Panel5,
+                      Label44,
+                      Label45,
+                      Label52,
+                      Label55,
+                      Label41,
+                      Label47,
+                      Label48,
+                      Label49,
+                      Edit46,
+                      Edit45,
+                      Edit53,
+                      Edit42,
+                      Edit43,
+                      Edit56,
+                      Edit57,
+                      Edit58,
+                      CheckBox12,
+                      CheckBox21,
+                      CheckBox20,
+                      CheckBox27,
+                      CheckBox28,
+                      CheckBox42,
+                      TrackBar1,
+                      CheckBox6,
+                      CheckBox2,
+                      {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8},
+                      {Edit17, Edit18, Edit19, Edit20, Edit21, Edit22, Edit23, Edit24},
+                      {Edit25, Edit26, Edit27, Edit28, Edit31},
+                      ProgressBar1}),
+      panels_(*Timer1, sound_, Settings,
+              {this,
+               MainMenu1,
+               ToolBar1,
+               StatusBar1,
+               Panel2,
+               Panel3,
+               Panel4,
+               Panel5,
+               Label44,
+               Label45,
+               Label52,
+               RadioButton3,
+               RadioButton4,
+               RadioButton8,
+               {BitBtn1, BitBtn2, BitBtn3, BitBtn5, BitBtn15}}),
+      mainSeconds(mainTimer_.seconds),
+      prepSeconds(prepTimer_.seconds),
+      alertState(mainTimer_.alertState),
+      intervalLimit(mainTimer_.intervalLimit),
+      warningSeconds(mainTimer_.warningSeconds),
+      intervalSeconds(mainTimer_.intervalSeconds),
+      scheduledTextSeconds(clock_.scheduledTextSeconds),
+      mainCountUpTarget(mainTimer_.countUpTarget),
+      prepCountUpTarget(prepTimer_.countUpTarget) {
+    // The subsystems that ask one another: the resets run the settings panel's OK, the
+    // schedule's last end action closes this window, the settings and the schedule follow
+    // the concise display and the usage mode.
+    mainTimer_.runSettingsOk = [this] { settingsPanel_.OK(); };
+    prepTimer_.runSettingsOk = [this] { settingsPanel_.OK(); };
+    clock_.conciseDisplay = [this] { return panels_.ConciseDisplay(); };
+    clock_.closeWindow = [this] { close(); };
+    settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
+    settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
+    panels_.relayout = [this] { layoutClientArea(); };
 
     StatusBar1->setFixedHeight(19);
     ToolBar1->installEventFilter(this);
@@ -66,6 +214,9 @@ void TForm1::attachWindows(TForm2* help, TForm3* about, Twnl* calendar, TForm4* 
     Form3 = about;
     wnl = calendar;
     Form4 = fontSample;
+    help_.setWindows(help, about);
+    panels_.setCalendar(calendar);
+    fonts_.setSampleWindow(fontSample);
     // The font sample belongs to this window, so that it stays above it (a font dialog that
     // closes gives this window the focus back and raises it).
     if (Form4) Form4->setParent(this, Form4->windowFlags());
@@ -81,32 +232,59 @@ bool TForm1::Run(void (TForm1::*handler)()) {
 
 // A timer slot that fails shows its message after the slot has returned, so the timers keep
 // ticking while the message is on screen, and the same failure every second stacks no boxes.
+// Whatever it throws stays inside the tick.
 void TForm1::RunTick(void (TForm1::*handler)()) {
-    try {
-        (this->*handler)();
-    } catch (const KvtmrError& e) {
-        ReportLater(e.message());
-    }
+    QString message;
+    if (!CatchError([&] { (this->*handler)(); }, message)) reports_.later(message);
 }
 
-// Messages wait in line: one box at a time, none over a box that is already open (a message
-// of the start-up or a question stays on top until it is answered), and a message that is
-// already waiting or on screen is not added again.
-void TForm1::ReportLater(const QString& text) {
-    if (pendingReports_.contains(text)) return;
-    pendingReports_.append(text);
-    if (pendingReports_.size() == 1) QTimer::singleShot(0, this, &TForm1::showNextReport);
+void TForm1::CheckNumberBox(TEdit* box, const QString& resetText) {
+    ::CheckNumberBox(box, resetText, *platform.dialogs);
 }
 
-void TForm1::showNextReport() {
-    QPointer<TForm1> self(this);
-    platform.dialogs->whenIdle([self] {
-        if (!self || self->pendingReports_.isEmpty()) return;
-        self->platform.dialogs->error(self->pendingReports_.constFirst());
-        if (!self) return;
-        self->pendingReports_.removeFirst();
-        if (!self->pendingReports_.isEmpty()) QTimer::singleShot(0, self, &TForm1::showNextReport);
-    });
+// ---- the font buttons -------------------------------------------------------------------------
+
+void TForm1::BitBtn29Click() {
+    fonts_.HideSample();
+    fonts_.ChooseFont(Edit1, {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8});
+}
+
+void TForm1::BitBtn35Click() {
+    fonts_.ChooseFont(Edit17, {Edit17, Edit18, Edit19, Edit20, Edit21, Edit22, Edit23, Edit24});
+}
+
+void TForm1::BitBtn40Click() {
+    fonts_.ChooseFont(Edit25, {Edit25, Edit26, Edit27, Edit28, Edit31});
+}
+
+void TForm1::BitBtn29MouseMove() {
+    fonts_.ShowFontSample(QStringLiteral("计时字"), QStringLiteral("00"), GroupBox6, BitBtn29,
+                          Edit1);
+}
+
+void TForm1::BitBtn35MouseMove() {
+    fonts_.ShowFontSample(QStringLiteral("预备计时字"), QStringLiteral("00"), GroupBox6, BitBtn35,
+                          Edit17);
+}
+
+void TForm1::BitBtn40MouseMove() {
+    fonts_.ShowFontSample(QStringLiteral("时钟字"), QStringLiteral("00"), GroupBox6, BitBtn40,
+                          Edit25);
+}
+
+void TForm1::BitBtn28MouseMove() {
+    fonts_.ShowFontSample(QStringLiteral("标题字"), QStringLiteral("示"), GroupBox3, BitBtn28,
+                          Label44);
+}
+
+void TForm1::BitBtn25MouseMove() {
+    fonts_.ShowFontSample(QStringLiteral("提示字"), QStringLiteral("示"), GroupBox3, BitBtn25,
+                          Label45);
+}
+
+void TForm1::BitBtn38MouseMove() {
+    fonts_.ShowFontSample(QStringLiteral("定时提示字"), QStringLiteral("示"), GroupBox7, BitBtn38,
+                          Label52);
 }
 
 // ---- layout of the client area --------------------------------------------------------------
@@ -184,7 +362,7 @@ void TForm1::settingsPanelShown(bool shown) {
         if (!focus || !Panel2->isAncestorOf(focus)) Panel2->setFocus(Qt::OtherFocusReason);
     } else {
         // The font sample belongs to the panel's font buttons: it goes with the panel.
-        if (Form4) Form4->hide();
+        fonts_.HideSample();
         QWidget* focus = QApplication::focusWidget();
         if (!focus || focus == Panel2 || Panel2->isAncestorOf(focus))
             Panel1->setFocus(Qt::OtherFocusReason);

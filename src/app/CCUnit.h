@@ -2,34 +2,56 @@
 //
 // Its controls keep the form's names (Edit9, CheckBox6, Label44, Panel3, Timer1 ...) and are
 // public members, as in a form designer's generated class; its handlers keep their names
-// (BitBtn2Click, Timer3Timer, FormCreate) and are public methods. The implementation is split
-// by subsystem: the folder of a handler's source file tells which subsystem owns it.
+// (BitBtn2Click, Timer3Timer, FormCreate) and are public methods. The window does not hold the
+// logic itself: each subsystem is an object of its own (the two time displays, the main and
+// preparation timers, the sound prompts, the schedule clock, the settings binding and the
+// settings panel's commands, the colours, the font buttons, the display panels) that owns its
+// state and holds the controls it uses; the window builds them on its controls, wires them
+// together, and each handler is one call into its subsystem. The state several of them share
+// stays reachable under its own name (mainSeconds, alertState, ...).
 #pragma once
 
+#ifndef KVTMR_APP
+#error "app/CCUnit.h is the main window's own header; a subsystem below app/ never includes it"
+#endif
+
 #include <QElapsedTimer>
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
-#include <array>
 
-#include "widgets/Controls.h"
+#include "app/DisplayPanels.h"
+#include "clock/ScheduleClock.h"
 #include "platform/Platform.h"
+#include "platform/Reports.h"
 #include "platform/TTimer.h"
+#include "presentation/ColourSwatches.h"
+#include "presentation/FontButtons.h"
+#include "presentation/HelpWindows.h"
+#include "presentation/OpenDialog.h"
+#include "presentation/PromptTexts.h"
+#include "presentation/SoundPrompts.h"
+#include "settings/SettingsBinding.h"
+#include "settings/SettingsPanel.h"
 #include "settings/SettingsRecord.h"
+#include "timing/MainTimer.h"
+#include "timing/PrepTimer.h"
+#include "timing/TimeDisplay.h"
 #include "ui_CCUnit.h"
+#include "widgets/Controls.h"
 
 class TForm2;
 class TForm3;
 class TForm4;
 class Twnl;
 
-// The shared file-open dialog: it remembers the file chosen last and opens on it.
-struct TOpenDialog {
-    QString FileName;
+// The form's controls, made from the Designer form before any subsystem is built on them.
+class TForm1Controls : public QMainWindow, public Ui::Form1 {
+  protected:
+    explicit TForm1Controls(QWidget* parent);
 };
 
-class TForm1 : public QMainWindow, public Ui::Form1 {
+class TForm1 : public TForm1Controls {
     Q_OBJECT
   public:
     explicit TForm1(Platform& platform, QWidget* parent = nullptr);
@@ -45,28 +67,60 @@ class TForm1 : public QMainWindow, public Ui::Form1 {
     TTimer* Timer3;             // clock tick
     AudioPlayer* MediaPlayer1;  // prompt sounds
     AudioPlayer* MediaPlayer2;  // background music
-    TOpenDialog OpenDialog1;
     QPointer<TForm2> Form2;
     QPointer<TForm3> Form3;
     QPointer<Twnl> wnl;
     QPointer<TForm4> Form4;
 
-    // ---- shared state ----------------------------------------------------------------------
+    // The settings record, the stored copy of the settings panel.
     SettingsRecord Settings;
-    int mainSeconds = 0;
-    int prepSeconds = 0;
-    int alertState = 1;  // 1 normal, 2 warning, 0 time-up
-    int intervalLimit = 0;
-    int warningSeconds = 0;
-    int intervalSeconds = 0;
-    int scheduledTextSeconds = 0;
-    int mainCountUpTarget = 0;
-    int prepCountUpTarget = 0;
+    // The directory that holds the settings file, asked once at start-up.
     QString windowsDir;
-
     QString SettingsFilePath() const;
     // The desktop session is ending: closing asks nothing and shows no message.
     bool sessionEnding = false;
+
+  private:
+    // ---- the subsystems, in the order they are built ----------------------------------------
+    Reports reports_;
+    OpenDialog openDialog_;
+    SoundPrompts sound_;
+    PromptTexts prompts_;
+    FontButtons fonts_;
+    ColourSwatches colours_;
+    HelpWindows help_;
+    TimeDisplay mainDisplay_;
+    TimeDisplay prepDisplay_;
+    MainTimer mainTimer_;
+    PrepTimer prepTimer_;
+    ScheduleClock clock_;
+    SettingsBinding binding_;
+    SettingsPanel settingsPanel_;
+    DisplayPanels panels_;
+
+  public:
+    // ---- shared state, under its own name ------------------------------------------------
+    int& mainSeconds;
+    int& prepSeconds;
+    int& alertState;  // 1 normal, 2 warning, 0 time-up
+    int& intervalLimit;
+    int& warningSeconds;
+    int& intervalSeconds;
+    int& scheduledTextSeconds;
+    int& mainCountUpTarget;
+    int& prepCountUpTarget;
+
+    // The subsystems.
+    SoundPrompts& sound() { return sound_; }
+    MainTimer& mainTimer() { return mainTimer_; }
+    PrepTimer& prepTimer() { return prepTimer_; }
+    ScheduleClock& scheduleClock() { return clock_; }
+    SettingsBinding& settingsBinding() { return binding_; }
+    SettingsPanel& settingsPanel() { return settingsPanel_; }
+    ColourSwatches& colours() { return colours_; }
+    DisplayPanels& displayPanels() { return panels_; }
+    Reports& reports() { return reports_; }
+
     // Runs a handler through the error wrapper: an error shows its message and stops it.
     bool Run(void (TForm1::*handler)());
 
@@ -76,61 +130,50 @@ class TForm1 : public QMainWindow, public Ui::Form1 {
     void FormClose();
 
     // ---- panels, tool-bar toggles and display modes -------------------------------------------
-    void Image2Click();         // concise display
-    void SpeedButton2Click();   // settings panel
-    void Image3Click();         // clock panel
-    void SpeedButton21Click();  // main timer panel
-    void Image4Click();         // preparation panel
-    void Image5Click();         // the main timer panel's buttons
-    void SpeedButton20Click();  // perpetual calendar
-    void ApplyUsageMode();
-    bool ConciseDisplay() const;
+    void Image2Click() { panels_.toggleConcise(); }
+    void SpeedButton2Click() { panels_.toggleSettings(); }
+    void Image3Click() { panels_.toggleClock(); }
+    void SpeedButton21Click() { panels_.toggleTimer(); }
+    void Image4Click() { panels_.togglePrep(); }
+    void Image5Click() { panels_.toggleTimerButtons(); }
+    void SpeedButton20Click() { panels_.toggleCalendar(); }
+    void ApplyUsageMode() { panels_.ApplyUsageMode(); }
+    bool ConciseDisplay() const { return panels_.ConciseDisplay(); }
 
     // ---- settings panel --------------------------------------------------------------------
-    void ClearSettingsPanel();
-    void CollectSettings();
-    void ApplySettings();
-    void BitBtn6Click();   // OK
-    void BitBtn26Click();  // Default
-    void BitBtn27Click();  // Cancel
+    void ClearSettingsPanel() { binding_.ClearSettingsPanel(); }
+    void CollectSettings() { binding_.CollectSettings(); }
+    void ApplySettings() { settingsPanel_.ApplySettings(); }
+    void BitBtn6Click() { settingsPanel_.OK(); }
+    void BitBtn26Click() { settingsPanel_.Default(); }
+    void BitBtn27Click() { settingsPanel_.Cancel(); }
+    bool settingsLoadFailed() const { return settingsPanel_.loadFailed(); }
 
     // ---- time fields -----------------------------------------------------------------------
-    using Digits = std::array<TEdit*, 6>;
-    void secondsToFields(int value, const Digits& digits);
-    int fieldsToSeconds(const Digits& digits) const;
-    void unitSeconds(TEdit* number, TComboBox* unit, int& target) const;
-    const Digits& MainDigits() const { return mainDigits_; }
-    const Digits& PrepDigits() const { return prepDigits_; }
-
-    void DigitChange(TEdit* box);
-    void DigitClick(TEdit* box, TTimer* gate, const Digits& digits);
-    void DigitKeyDown(TEdit* box, TTimer* gate, const Digits& digits);
-    // A number box holds digits or nothing: any other text is replaced by the box's reset
-    // text, with the message. Used by the duration, schedule and position boxes.
-    void CheckNumberBox(TEdit* box, const QString& resetText);
-    // Both separators of a display blink (each flips between "∶" and empty) or both show "∶".
-    static void StepSeparators(TEdit* first, TEdit* second, bool blink);
-
-    void Edit1Change() { DigitChange(Edit1); }
-    void Edit2Change() { DigitChange(Edit2); }
-    void Edit4Change() { DigitChange(Edit4); }
-    void Edit5Change() { DigitChange(Edit5); }
-    void Edit7Change() { DigitChange(Edit7); }
-    void Edit8Change() { DigitChange(Edit8); }
-    void Edit1Click() { DigitClick(Edit1, Timer1, mainDigits_); }
-    void Edit2Click() { DigitClick(Edit2, Timer1, mainDigits_); }
-    void Edit4Click() { DigitClick(Edit4, Timer1, mainDigits_); }
-    void Edit5Click() { DigitClick(Edit5, Timer1, mainDigits_); }
-    void Edit7Click() { DigitClick(Edit7, Timer1, mainDigits_); }
-    void Edit8Click() { DigitClick(Edit8, Timer1, mainDigits_); }
-    void Edit1KeyDown() { DigitKeyDown(Edit1, Timer1, mainDigits_); }
-    void Edit2KeyDown() { DigitKeyDown(Edit2, Timer1, mainDigits_); }
-    void Edit4KeyDown() { DigitKeyDown(Edit4, Timer1, mainDigits_); }
-    void Edit5KeyDown() { DigitKeyDown(Edit5, Timer1, mainDigits_); }
-    void Edit7KeyDown() { DigitKeyDown(Edit7, Timer1, mainDigits_); }
-    void Edit8KeyDown() { DigitKeyDown(Edit8, Timer1, mainDigits_); }
-    void Edit3Click();
-    void Edit6Click();
+    using Digits = TimeDisplay::Digits;
+    const Digits& MainDigits() const { return mainDisplay_.digits(); }
+    const Digits& PrepDigits() const { return prepDisplay_.digits(); }
+    void Edit1Change() { mainDisplay_.digitChange(Edit1); }
+    void Edit2Change() { mainDisplay_.digitChange(Edit2); }
+    void Edit4Change() { mainDisplay_.digitChange(Edit4); }
+    void Edit5Change() { mainDisplay_.digitChange(Edit5); }
+    void Edit7Change() { mainDisplay_.digitChange(Edit7); }
+    void Edit8Change() { mainDisplay_.digitChange(Edit8); }
+    void Edit1Click() { mainDisplay_.digitClick(Edit1); }
+    void Edit2Click() { mainDisplay_.digitClick(Edit2); }
+    void Edit4Click() { mainDisplay_.digitClick(Edit4); }
+    void Edit5Click() { mainDisplay_.digitClick(Edit5); }
+    void Edit7Click() { mainDisplay_.digitClick(Edit7); }
+    void Edit8Click() { mainDisplay_.digitClick(Edit8); }
+    void Edit1KeyDown() { mainDisplay_.digitKeyDown(Edit1); }
+    void Edit2KeyDown() { mainDisplay_.digitKeyDown(Edit2); }
+    void Edit4KeyDown() { mainDisplay_.digitKeyDown(Edit4); }
+    void Edit5KeyDown() { mainDisplay_.digitKeyDown(Edit5); }
+    void Edit7KeyDown() { mainDisplay_.digitKeyDown(Edit7); }
+    void Edit8KeyDown() { mainDisplay_.digitKeyDown(Edit8); }
+    void Edit3Click() { mainDisplay_.separatorClick(Edit3); }
+    void Edit6Click() { mainDisplay_.separatorClick(Edit6); }
+    // The duration boxes: a non-digit gives the box its fallback text, with the message.
     void Edit9Change() { CheckNumberBox(Edit9, QStringLiteral("60")); }
     void Edit10Change() { CheckNumberBox(Edit10, QStringLiteral("60")); }
     void Edit12Change() { CheckNumberBox(Edit12, QStringLiteral("10")); }
@@ -138,155 +181,121 @@ class TForm1 : public QMainWindow, public Ui::Form1 {
     void Edit59Change() { CheckNumberBox(Edit59, QStringLiteral("5")); }
 
     // ---- main timer --------------------------------------------------------------------------
-    void SpeedButton16Click();  // set
-    void BitBtn15Click();       // clear
-    void BitBtn3Click();        // reset
-    void BitBtn5Click();        // pause
-    void BitBtn2Click();        // start
-    void Timer1Timer();         // step
-    void MainWarning();
-    void MainTimeUp();
+    void SpeedButton16Click() { mainTimer_.set(); }
+    void BitBtn15Click() { mainTimer_.clear(); }
+    void BitBtn3Click() { mainTimer_.reset(); }
+    void BitBtn5Click() { mainTimer_.pause(); }
+    void BitBtn2Click() { mainTimer_.start(); }
+    void Timer1Timer() { mainTimer_.step(); }
 
     // ---- preparation timer -------------------------------------------------------------------
-    void BitBtn14Click();       // start
-    void BitBtn13Click();       // pause
-    void BitBtn12Click();       // reset
-    void BitBtn16Click();       // clear
-    void SpeedButton11Click();  // set
-    void Timer2Timer();         // step
-    void PrepHandOver();
-    void Edit17Change() { DigitChange(Edit17); }
-    void Edit18Change() { DigitChange(Edit18); }
-    void Edit20Change() { DigitChange(Edit20); }
-    void Edit21Change() { DigitChange(Edit21); }
-    void Edit23Change() { DigitChange(Edit23); }
-    void Edit24Change() { DigitChange(Edit24); }
-    void Edit17Click() { DigitClick(Edit17, Timer2, prepDigits_); }
-    void Edit18Click() { DigitClick(Edit18, Timer2, prepDigits_); }
-    void Edit20Click() { DigitClick(Edit20, Timer2, prepDigits_); }
-    void Edit21Click() { DigitClick(Edit21, Timer2, prepDigits_); }
-    void Edit23Click() { DigitClick(Edit23, Timer2, prepDigits_); }
-    void Edit24Click() { DigitClick(Edit24, Timer2, prepDigits_); }
-    void Edit17KeyDown() { DigitKeyDown(Edit17, Timer2, prepDigits_); }
-    void Edit18KeyDown() { DigitKeyDown(Edit18, Timer2, prepDigits_); }
-    void Edit20KeyDown() { DigitKeyDown(Edit20, Timer2, prepDigits_); }
-    void Edit21KeyDown() { DigitKeyDown(Edit21, Timer2, prepDigits_); }
-    void Edit23KeyDown() { DigitKeyDown(Edit23, Timer2, prepDigits_); }
-    void Edit24KeyDown() { DigitKeyDown(Edit24, Timer2, prepDigits_); }
-    void Edit19Click();
-    void Edit22Click();
+    void BitBtn14Click() { prepTimer_.start(); }
+    void BitBtn13Click() { prepTimer_.pause(); }
+    void BitBtn12Click() { prepTimer_.reset(); }
+    void BitBtn16Click() { prepTimer_.clear(); }
+    void SpeedButton11Click() { prepTimer_.set(); }
+    void Timer2Timer() { prepTimer_.step(); }
+    void Edit17Change() { prepDisplay_.digitChange(Edit17); }
+    void Edit18Change() { prepDisplay_.digitChange(Edit18); }
+    void Edit20Change() { prepDisplay_.digitChange(Edit20); }
+    void Edit21Change() { prepDisplay_.digitChange(Edit21); }
+    void Edit23Change() { prepDisplay_.digitChange(Edit23); }
+    void Edit24Change() { prepDisplay_.digitChange(Edit24); }
+    void Edit17Click() { prepDisplay_.digitClick(Edit17); }
+    void Edit18Click() { prepDisplay_.digitClick(Edit18); }
+    void Edit20Click() { prepDisplay_.digitClick(Edit20); }
+    void Edit21Click() { prepDisplay_.digitClick(Edit21); }
+    void Edit23Click() { prepDisplay_.digitClick(Edit23); }
+    void Edit24Click() { prepDisplay_.digitClick(Edit24); }
+    void Edit17KeyDown() { prepDisplay_.digitKeyDown(Edit17); }
+    void Edit18KeyDown() { prepDisplay_.digitKeyDown(Edit18); }
+    void Edit20KeyDown() { prepDisplay_.digitKeyDown(Edit20); }
+    void Edit21KeyDown() { prepDisplay_.digitKeyDown(Edit21); }
+    void Edit23KeyDown() { prepDisplay_.digitKeyDown(Edit23); }
+    void Edit24KeyDown() { prepDisplay_.digitKeyDown(Edit24); }
+    void Edit19Click() { prepDisplay_.separatorClick(Edit19); }
+    void Edit22Click() { prepDisplay_.separatorClick(Edit22); }
 
     // ---- clock panel and scheduled actions ---------------------------------------------------
-    void Timer3Timer();
-    void PadClockFields();
-    void PadScheduleFields();
-    // Steps 3 and 4 of the tick for the second just shown: the schedule, then the warning
-    // before it or else the interval sound. A second that was skipped by a late tick is
-    // evaluated late, once; a clock jump of more than kScheduleCatchUpSeconds is not caught up.
-    void ScheduleStep(const QDateTime& now);
-    void ScheduleAt(const QDateTime& second, int scheduledSeconds, bool current);
-    void ShowScheduledText();
-    static constexpr int kScheduleCatchUpSeconds = 5;
-    // Shows an error message once the running handler has returned.
-    void ReportLater(const QString& text);
-    void FlashStep();
-    void EndActions(const QString& separator);
-    void ExitSession(int kind);
+    void Timer3Timer() { clock_.tick(); }
+    void PadClockFields() { clock_.PadClockFields(); }
+    void PadScheduleFields() { clock_.PadScheduleFields(); }
+    void ExitSession(int kind) { clock_.ExitSession(kind); }
     void Edit47Change() { CheckNumberBox(Edit47, QStringLiteral("2006")); }
     void Edit48Change() { CheckNumberBox(Edit48, QStringLiteral("12")); }
     void Edit49Change() { CheckNumberBox(Edit49, QStringLiteral("01")); }
     void Edit50Change() { CheckNumberBox(Edit50, QStringLiteral("08")); }
     void Edit51Change() { CheckNumberBox(Edit51, QStringLiteral("00")); }
     void Edit52Change() { CheckNumberBox(Edit52, QStringLiteral("00")); }
-    void BitBtn37Click();  // program browse
-    void BitBtn39Click();  // parameter browse
-    void BitBtn36Click();  // system file browse
+    void BitBtn37Click() { clock_.browseProgram(); }
+    void BitBtn39Click() { clock_.browseParameter(); }
+    void BitBtn36Click() { clock_.browseSystemFile(); }
 
     // ---- sound prompts -----------------------------------------------------------------------
-    // Plays a sound for a prompt. A file that the player cannot play is reported (once per file
-    // until the file changes) and whatever asked for the sound goes on.
-    void PlayPromptSound(AudioPlayer* player, const QString& path, bool suspendLoop,
-                         bool stopBackgroundFirst);
-    // The same sequence, with the player's error thrown to the caller.
-    void StartSound(AudioPlayer* player, const QString& path, bool suspendLoop,
-                    bool stopBackgroundFirst);
-    void ReportSoundProblem(const QString& path, const QString& text);
-    void StopIfPlaying(AudioPlayer* player);
-    void StartBackgroundMusic();
-    void BackgroundLoopCheck();
-    // The interval sound, which never cuts off another prompt that is still playing.
-    void PlayIntervalChime();
-    // True when the trimmed path names an existing file (the working directory first, then
-    // the program's sound directory for a bare name).
-    bool SoundExists(const QString& path) const;
-    QString SoundPath(const QString& path) const;
-    void SpeedButton18Click();  // background music on/off
-    // The shared file dialog into a box: true when a file was chosen (a cancelled dialog
-    // changes nothing).
-    bool BrowseInto(TEdit* box);
-    void BrowseSound(TEdit* box, QString SettingsRecord::*field);
-    void TestSound(TEdit* box, AudioPlayer* player);
-    void BitBtn9Click() { BrowseSound(Edit32, &SettingsRecord::prepSoundFile); }
-    void BitBtn8Click() { BrowseSound(Edit33, &SettingsRecord::startSoundFile); }
-    void BitBtn7Click() { BrowseSound(Edit34, &SettingsRecord::intervalSoundFile); }
-    void BitBtn10Click() { BrowseSound(Edit35, &SettingsRecord::warningSoundFile); }
-    void BitBtn4Click() { BrowseSound(Edit36, &SettingsRecord::timeUpSoundFile); }
-    void BitBtn18Click() { BrowseSound(Edit37, &SettingsRecord::backgroundSoundFile); }
-    void BitBtn19Click() { TestSound(Edit32, MediaPlayer1); }
-    void BitBtn21Click() { TestSound(Edit33, MediaPlayer1); }
-    void BitBtn22Click() { TestSound(Edit34, MediaPlayer1); }
-    void BitBtn23Click() { TestSound(Edit35, MediaPlayer1); }
-    void BitBtn24Click() { TestSound(Edit36, MediaPlayer1); }
-    void BitBtn20Click() { TestSound(Edit37, MediaPlayer2); }
+    void PlayPromptSound(AudioPlayer* player, const QString& path, SoundFlags flags = {}) {
+        sound_.PlayPromptSound(player, path, flags);
+    }
+    void StopIfPlaying(AudioPlayer* player) { sound_.StopIfPlaying(player); }
+    void StartBackgroundMusic() { sound_.StartBackgroundMusic(); }
+    void SpeedButton18Click() { sound_.ToggleBackgroundMusic(); }
+    void BitBtn9Click() { sound_.Browse(Edit32, &SettingsRecord::prepSoundFile); }
+    void BitBtn8Click() { sound_.Browse(Edit33, &SettingsRecord::startSoundFile); }
+    void BitBtn7Click() { sound_.Browse(Edit34, &SettingsRecord::intervalSoundFile); }
+    void BitBtn10Click() { sound_.Browse(Edit35, &SettingsRecord::warningSoundFile); }
+    void BitBtn4Click() { sound_.Browse(Edit36, &SettingsRecord::timeUpSoundFile); }
+    void BitBtn18Click() { sound_.Browse(Edit37, &SettingsRecord::backgroundSoundFile); }
+    void BitBtn19Click() { sound_.Test(Edit32, MediaPlayer1); }
+    void BitBtn21Click() { sound_.Test(Edit33, MediaPlayer1); }
+    void BitBtn22Click() { sound_.Test(Edit34, MediaPlayer1); }
+    void BitBtn23Click() { sound_.Test(Edit35, MediaPlayer1); }
+    void BitBtn24Click() { sound_.Test(Edit36, MediaPlayer1); }
+    void BitBtn20Click() { sound_.Test(Edit37, MediaPlayer2); }
 
     // ---- prompt texts and fonts --------------------------------------------------------------
-    void ShowPrompt(const QString& text, QCheckBox* labelOn);
-    void ChooseFont(QWidget* source, const QList<QWidget*>& targets);
-    void BitBtn28Click();
-    void BitBtn25Click();
-    void BitBtn38Click();
+    void BitBtn28Click() { fonts_.ChooseFont(Label44, {Label44}); }
+    void BitBtn25Click() { fonts_.ChooseFont(Label45, {Label45}); }
+    void BitBtn38Click() { fonts_.ChooseFont(Label52, {Label52}); }
     void BitBtn29Click();
     void BitBtn35Click();
     void BitBtn40Click();
-    void ShowFontSample(const QString& kind, const QString& sample, QWidget* groupBox,
-                        QWidget* button, QWidget* source);
     void BitBtn29MouseMove();
     void BitBtn35MouseMove();
     void BitBtn40MouseMove();
     void BitBtn28MouseMove();
     void BitBtn25MouseMove();
     void BitBtn38MouseMove();
-    void GroupBox3MouseMove();
-    void GroupBox6MouseMove();
-    void GroupBox7MouseMove();
+    void GroupBox3MouseMove() { fonts_.HideSample(); }
+    void GroupBox6MouseMove() { fonts_.HideSample(); }
+    void GroupBox7MouseMove() { fonts_.HideSample(); }
 
     // ---- colours, frames, transparency and positions -----------------------------------------
-    void ApplyClockBoxColour();
-    void ApplyTimerBoxColour();
-    void ApplyPrepBoxColour();
-    QList<TEdit*> ClockBoxes() const;
-    QList<TEdit*> TimerBoxes() const;
-    QList<TEdit*> PrepBoxes() const;
-    void SwatchClick(int row);
-    void Label41Click() { SwatchClick(0); }
-    void Label42Click() { SwatchClick(1); }
-    void Label43Click() { SwatchClick(2); }
-    void Label47Click() { SwatchClick(3); }
-    void Label48Click() { SwatchClick(4); }
-    void Label49Click() { SwatchClick(5); }
-    void Label27Click() { SwatchClick(6); }
-    void Label28Click() { SwatchClick(7); }
-    void Label29Click() { SwatchClick(8); }
-    void Label56Click() { SwatchClick(9); }
-    void Label57Click() { SwatchClick(10); }
-    void Label55Click() { SwatchClick(11); }
-    void TrackBar1Change();
-    void Edit42Change();
-    void Edit43Change();
-    void Edit57Change();
-    void Edit58Change();
-    // The other eight position boxes each check themselves, with their factory value as the
-    // reset text.
+    void ApplyClockBoxColour() { colours_.ApplyClockBoxColour(); }
+    void ApplyTimerBoxColour() { colours_.ApplyTimerBoxColour(); }
+    void ApplyPrepBoxColour() { colours_.ApplyPrepBoxColour(); }
+    QList<TEdit*> ClockBoxes() const { return colours_.ClockBoxes(); }
+    QList<TEdit*> TimerBoxes() const { return colours_.TimerBoxes(); }
+    QList<TEdit*> PrepBoxes() const { return colours_.PrepBoxes(); }
+    void Label41Click() { colours_.SwatchClick(0); }
+    void Label42Click() { colours_.SwatchClick(1); }
+    void Label43Click() { colours_.SwatchClick(2); }
+    void Label47Click() { colours_.SwatchClick(3); }
+    void Label48Click() { colours_.SwatchClick(4); }
+    void Label49Click() { colours_.SwatchClick(5); }
+    void Label27Click() { colours_.SwatchClick(6); }
+    void Label28Click() { colours_.SwatchClick(7); }
+    void Label29Click() { colours_.SwatchClick(8); }
+    void Label56Click() { colours_.SwatchClick(9); }
+    void Label57Click() { colours_.SwatchClick(10); }
+    void Label55Click() { colours_.SwatchClick(11); }
+    void TrackBar1Change() { colours_.TrackBar1Change(); }
+    int Opacity() const { return colours_.Opacity(); }
+    void SetOpacity(int alpha) { colours_.SetOpacity(alpha); }
+    // The four positions of the text labels check their boxes with these reset texts; the
+    // other eight position boxes each check themselves, with their factory value.
+    void Edit42Change() { CheckNumberBox(Edit42, QStringLiteral("256")); }
+    void Edit43Change() { CheckNumberBox(Edit43, QStringLiteral("518")); }
+    void Edit57Change() { CheckNumberBox(Edit57, QStringLiteral("1")); }
+    void Edit58Change() { CheckNumberBox(Edit58, QStringLiteral("1")); }
     void Edit61Change() { CheckNumberBox(Edit61, QStringLiteral("128")); }
     void Edit62Change() { CheckNumberBox(Edit62, QStringLiteral("8")); }
     void Edit63Change() { CheckNumberBox(Edit63, QStringLiteral("128")); }
@@ -295,17 +304,13 @@ class TForm1 : public QMainWindow, public Ui::Form1 {
     void Edit66Change() { CheckNumberBox(Edit66, QStringLiteral("328")); }
     void Edit45Change() { CheckNumberBox(Edit45, QStringLiteral("38")); }
     void Edit53Change() { CheckNumberBox(Edit53, QStringLiteral("12")); }
-    // The opacity set through the slider (0 to 255); the window starts opaque.
-    int Opacity() const { return opacity_; }
-    void SetOpacity(int alpha);
 
     // ---- help and about ----------------------------------------------------------------------
-    void SpeedButton6Click();
-    void SpeedButton7Click();
+    void SpeedButton6Click() { help_.ToggleHelp(); }
+    void SpeedButton7Click() { help_.ToggleAbout(); }
 
-    // True after the settings file failed to load at start-up, until the settings are next
-    // written by OK: the operator's file is then never replaced by the half-empty panel.
-    bool settingsLoadFailed() const { return settingsLoadFailed_; }
+    // The main window's size in the form.
+    static constexpr QSize kDesignWindowSize{1024, 738};
 
   Q_SIGNALS:
     // The window has closed for good (its close handler ran through).
@@ -321,9 +326,6 @@ class TForm1 : public QMainWindow, public Ui::Form1 {
     };
     static const QList<Binding>& Bindings();
 
-    // The main window's size in the form.
-    static constexpr QSize kDesignWindowSize{1024, 738};
-
   protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -331,24 +333,15 @@ class TForm1 : public QMainWindow, public Ui::Form1 {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void CheckNumberBox(TEdit* box, const QString& resetText);
     void bindHandlers();
     void layoutClientArea();
     void settingsPanelShown(bool shown);
     void placeRestoredWindow();
     void setupGlyphs();
     void RunTick(void (TForm1::*handler)());
-    void showNextReport();
 
-    Digits mainDigits_{};
-    Digits prepDigits_{};
-    int opacity_ = 255;
-    bool settingsLoadFailed_ = false;
-    bool player1HoldsChime_ = false;  // MediaPlayer1 was last given the interval sound
-    QDateTime lastScheduleSecond_;
     QElapsedTimer restoring_;  // runs for a moment after the window was restored
     QTimer restoreTimer_;
     static constexpr int kRestoreSettleMs = 1000;
-    bool scheduleErrorReported_ = false;
-    QStringList pendingReports_;             // messages waiting for their box, the first on screen
-    QHash<QString, QString> soundProblems_;  // a sound file reported, and the file as it was then
 };

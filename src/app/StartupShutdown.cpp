@@ -5,7 +5,6 @@
 #include "app/CCUnit.h"
 #include "platform/Dialogs.h"
 #include "settings/SettingsFile.h"
-#include "timing/TimeFields.h"
 
 namespace {
 const QString kWindowCaption = QStringLiteral("澄屿计时器  V2.01");
@@ -19,19 +18,19 @@ void TForm1::FormCreate() {
     // 2. The operator's settings, or the factory defaults written out at once.
     if (QFileInfo::exists(SettingsFilePath())) {
         ClearSettingsRecord(Settings);
-        ClearSettingsPanel();
+        binding_.ClearSettingsPanel();
         try {
             ReadSettingsFile(SettingsFilePath(), Settings);
         } catch (...) {
             // The file is left as it is; closing will not overwrite it.
-            settingsLoadFailed_ = true;
+            settingsPanel_.setLoadFailed(true);
             throw;
         }
-        ApplySettings();
+        settingsPanel_.ApplySettings();
     } else {
-        ClearSettingsPanel();
+        binding_.ClearSettingsPanel();
         LoadFactoryDefaults(Settings);
-        ApplySettings();
+        settingsPanel_.ApplySettings();
         WriteSettingsFile(SettingsFilePath(), Settings);
     }
 
@@ -39,61 +38,24 @@ void TForm1::FormCreate() {
     SetApplicationTitle(kApplicationTitle);
 
     // 4. Background music.
-    StartBackgroundMusic();
+    sound_.StartBackgroundMusic();
 
-    // 5. and 6. Today's date into the clock and the scheduled date, the time into the clock.
-    const QDateTime now = platform.time->now();
-    const QDate today = now.date();
-    Edit13->setText(QString::number(today.year()));
-    Edit47->setText(QString::number(today.year()));
-    Edit14->setText(QString::number(today.month()));
-    Edit48->setText(QString::number(today.month()));
-    Edit15->setText(QString::number(today.day()));
-    Edit49->setText(QString::number(today.day()));
-    Edit25->setText(QString::number(now.time().hour()));
-    Edit26->setText(QString::number(now.time().minute()));
-    Edit27->setText(QString::number(now.time().second()));
+    // 5. to 7. Today's date into the clock and the scheduled date, the time into the clock,
+    //    their two-digit forms.
+    clock_.showStartTime(platform.time->now());
+    clock_.PadClockFields();
+    clock_.PadScheduleFields();
 
-    // 7. Two-digit forms.
-    PadClockFields();
-    PadScheduleFields();
-
-    // 8. Preparation timer.
-    if (RadioButton2->isChecked()) {
-        unitSeconds(Edit9, ComboBox3, prepSeconds);
-        ProgressBar2->setMax(prepSeconds);
-        Label14->setCaption(QStringLiteral("预备倒计时"));
-    }
-    if (RadioButton1->isChecked()) {
-        unitSeconds(Edit9, ComboBox3, prepCountUpTarget);
-        ProgressBar2->setMax(prepCountUpTarget);
-        prepSeconds = 0;
-        Label14->setCaption(QStringLiteral("预备计时"));
-    }
-    ProgressBar2->setPosition(prepSeconds);
-    secondsToFields(prepSeconds, prepDigits_);
-
-    // 9. Main timer.
-    if (RadioButton2->isChecked()) {
-        unitSeconds(Edit10, ComboBox5, mainSeconds);
-        ProgressBar1->setMax(mainSeconds);
-        Label13->setCaption(QStringLiteral("倒计时"));
-    }
-    if (RadioButton1->isChecked()) {
-        unitSeconds(Edit10, ComboBox5, mainCountUpTarget);
-        ProgressBar1->setMax(mainCountUpTarget);
-        mainSeconds = 0;
-        Label13->setCaption(QStringLiteral("计时"));
-    }
-    ProgressBar1->setPosition(mainSeconds);
-    secondsToFields(mainSeconds, mainDigits_);
-    intervalLimit = ProgressBar1->Max();
-    unitSeconds(Edit59, ComboBox2, scheduledTextSeconds);
+    // 8. and 9. The preparation and main timers at their durations.
+    prepTimer_.loadDuration(false);
+    mainTimer_.loadDuration(false);
+    mainTimer_.intervalLimit = ProgressBar1->Max();
+    clock_.loadScheduledTextSeconds();
 
     // 10. to 12.
     setWindowTitle(kWindowCaption);
-    alertState = 1;
-    ApplyUsageMode();
+    mainTimer_.alertState = 1;
+    panels_.ApplyUsageMode();
 }
 
 void TForm1::SpeedButton1Click() {
@@ -101,13 +63,13 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::FormClose() {
-    StopIfPlaying(MediaPlayer1);
-    StopIfPlaying(MediaPlayer2);
+    sound_.StopIfPlaying(MediaPlayer1);
+    sound_.StopIfPlaying(MediaPlayer2);
     // A file that failed to load stays as the operator has it; the half-empty panel is not
     // written over it.
-    if (!settingsLoadFailed_) {
+    if (!settingsPanel_.loadFailed()) {
         if (QFileInfo::exists(SettingsFilePath())) {
-            CollectSettings();
+            binding_.CollectSettings();
             WriteSettingsFile(SettingsFilePath(), Settings);
         } else if (!sessionEnding) {
             platform.dialogs->information(

@@ -1,7 +1,8 @@
 // The settings record: every option of the settings panel and the display properties the
 // panel's buttons change, 139 fields in a fixed order that is also the settings file's line
-// order. One table of field descriptors drives the defaults, the cleared values, the file and
-// the panel's collect step.
+// order. One table of field descriptors (line, name, kind, member, factory default, cleared
+// value) drives the defaults, the cleared values and the file; the window's side of the
+// record, which control each field mirrors, is the settings binding's.
 #pragma once
 
 #include <QString>
@@ -154,19 +155,6 @@ struct SettingsRecord {
 // is a signed decimal integer.
 enum class FieldKind { Flag, Integer, Text, Unit, FontName, FontSize, Color, ExitKind, Level };
 
-// What of its panel control a field mirrors.
-enum class MirrorAspect {
-    Checked,
-    Text,
-    Number,
-    FontName,
-    FontSize,
-    FontColor,
-    Color,
-    ExitKind,
-    Position
-};
-
 struct FieldValue {
     int number = 0;
     const char16_t* text = nullptr;  // set for the text kinds
@@ -177,8 +165,6 @@ struct FieldDescriptor {
     const char* name;
     FieldKind kind;
     std::variant<int SettingsRecord::*, QString SettingsRecord::*> member;
-    const char* control;  // the panel control or display property it mirrors
-    MirrorAspect aspect;
     FieldValue factory;  // LoadFactoryDefaults
     FieldValue cleared;  // ClearSettingsRecord
 };

@@ -1,142 +1,163 @@
-// The main timer: set, clear, reset, pause, start and the step of Timer1.
-#include "app/CCUnit.h"
+#include "timing/MainTimer.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include "platform/Dialogs.h"
 #include "platform/Errors.h"
-#include "timing/TimeFields.h"
+#include "platform/TTimer.h"
+#include "presentation/PromptTexts.h"
+#include "presentation/SoundPrompts.h"
+#include "settings/SettingsRecord.h"
+#include "timing/TimeDisplay.h"
+#include "widgets/Controls.h"
 
-void TForm1::Timer1Timer() {
-    auto displayAndPrompts = [this] {
-        secondsToFields(mainSeconds, mainDigits_);
-        ProgressBar1->setPosition(mainSeconds);
-        StepSeparators(Edit3, Edit6, CheckBox17->isChecked());
-        // A lead-time or interval box left blank means no warning or no interval sound.
-        const bool hasLead = !TrimControl(Edit11->text()).isEmpty();
-        if (hasLead) unitSeconds(Edit11, ComboBox7, warningSeconds);
-        if (hasLead && mainSeconds == warningSeconds) {
-            MainWarning();
+MainTimer::MainTimer(TimeDisplay& display, TTimer& timer, SoundPrompts& sound, PromptTexts& prompts,
+                     SettingsRecord& settings, Dialogs& dialogs, const Controls& controls)
+    : display_(display),
+      timer_(timer),
+      sound_(sound),
+      prompts_(prompts),
+      settings_(settings),
+      dialogs_(dialogs),
+      c_(controls) {}
+
+bool MainTimer::running() const {
+    return timer_.Enabled();
+}
+
+void MainTimer::step() {
+    if (c_.countUp->isChecked()) {
+        ++seconds;
+        if (display_.bar()->Max() < seconds) {
+            timeUp();
             return;
         }
-        if (TrimControl(Edit12->text()).isEmpty()) return;
-        unitSeconds(Edit12, ComboBox1, intervalSeconds);
-        if (intervalSeconds > 0 && intervalSeconds < intervalLimit &&
-            mainSeconds % intervalSeconds == 0 && CheckBox2->isChecked() &&
-            SoundExists(Settings.intervalSoundFile))
-            PlayIntervalChime();
-    };
-
-    if (RadioButton1->isChecked()) {
-        ++mainSeconds;
-        if (ProgressBar1->Max() < mainSeconds) {
-            MainTimeUp();
-            return;
-        }
-        displayAndPrompts();
+        showStep();
     }
-    if (RadioButton2->isChecked()) {
-        --mainSeconds;
-        if (mainSeconds < 0) {
-            MainTimeUp();
+    if (c_.countDown->isChecked()) {
+        --seconds;
+        if (seconds < 0) {
+            timeUp();
             return;
         }
-        displayAndPrompts();
+        showStep();
     }
 }
 
-void TForm1::MainWarning() {
-    StatusBar1->setSectionText(1, Edit40->text());
-    if (CheckBox9->isChecked()) {
-        Label45->setCaption(Edit40->text());
-        Label45->show();
+void MainTimer::showStep() {
+    display_.secondsToFields(seconds);
+    display_.bar()->setPosition(seconds);
+    display_.stepSeparators(c_.blinkOn->isChecked());
+    // A lead-time or interval box left blank means no warning or no interval sound.
+    const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty();
+    if (hasLead) unitSeconds(c_.leadBox, c_.leadUnit, warningSeconds);
+    if (hasLead && seconds == warningSeconds) {
+        warning();
+        return;
     }
-    if (CheckBox5->isChecked() && SoundExists(Settings.warningSoundFile))
-        PlayPromptSound(MediaPlayer1, Settings.warningSoundFile, true, false);
-    if (CheckBox14->isChecked()) {
-        Panel1->setColor(Label42->Color());
+    if (TrimControl(c_.intervalBox->text()).isEmpty()) return;
+    unitSeconds(c_.intervalBox, c_.intervalUnit, intervalSeconds);
+    if (intervalSeconds > 0 && intervalSeconds < intervalLimit && seconds % intervalSeconds == 0 &&
+        c_.intervalSoundOn->isChecked() && sound_.SoundExists(settings_.intervalSoundFile))
+        sound_.PlayIntervalChime();
+}
+
+void MainTimer::warning() {
+    prompts_.show(c_.warningText->text(), c_.warningTextOn);
+    if (c_.warningSoundOn->isChecked() && sound_.SoundExists(settings_.warningSoundFile))
+        sound_.PlayPromptSound(sound_.promptPlayer(), settings_.warningSoundFile,
+                               SoundFlag::SuspendLoop);
+    if (c_.boardWarningOn->isChecked()) {
+        c_.board->setColor(c_.warningSwatch->Color());
         alertState = 2;
     }
 }
 
-void TForm1::MainTimeUp() {
-    Timer1->setEnabled(false);
+void MainTimer::timeUp() {
+    timer_.setEnabled(false);
     alertState = 0;
-    for (TEdit* sep : {Edit3, Edit6})
-        if (sep->text().isEmpty()) sep->setText(kSeparator);
-    StatusBar1->setSectionText(1, Edit44->text());
-    if (CheckBox11->isChecked()) {
-        Label45->setCaption(Edit44->text());
-        Label45->show();
-    }
-    if (CheckBox1->isChecked() && SoundExists(Settings.timeUpSoundFile))
-        PlayPromptSound(MediaPlayer1, Settings.timeUpSoundFile, true, false);
-    StartBackgroundMusic();
+    display_.restoreSeparators();
+    prompts_.show(c_.timeUpText->text(), c_.timeUpTextOn);
+    if (c_.timeUpSoundOn->isChecked() && sound_.SoundExists(settings_.timeUpSoundFile))
+        sound_.PlayPromptSound(sound_.promptPlayer(), settings_.timeUpSoundFile,
+                               SoundFlag::SuspendLoop);
+    sound_.StartBackgroundMusic();
     // The board takes the time-up colour whenever "主板到点" is ticked, in both directions.
-    if (CheckBox15->isChecked()) Panel1->setColor(Label43->Color());
-    Panel5->hide();
+    if (c_.boardTimeUpOn->isChecked()) c_.board->setColor(c_.timeUpSwatch->Color());
+    c_.prepPanel->hide();
 }
 
-void TForm1::BitBtn2Click() {
-    if (Timer1->Enabled()) return;
-    for (TEdit* d : mainDigits_)
-        if (d->text().isEmpty()) d->setText(QStringLiteral("0"));
-    for (TEdit* d : mainDigits_)
-        d->setReadOnly(true);
-    mainSeconds = fieldsToSeconds(mainDigits_);
-    ProgressBar1->setPosition(mainSeconds);
-    StopIfPlaying(MediaPlayer2);
-    ShowPrompt(Edit39->text(), CheckBox8);
-    if (CheckBox3->isChecked() && SoundExists(Settings.startSoundFile))
-        PlayPromptSound(MediaPlayer1, Settings.startSoundFile, true, false);
-    Timer1->setEnabled(true);
-    Panel5->hide();
+void MainTimer::start() {
+    if (timer_.Enabled()) return;
+    display_.fillEmptyDigits();
+    display_.setReadOnly(true);
+    seconds = display_.fieldsToSeconds();
+    display_.bar()->setPosition(seconds);
+    sound_.StopIfPlaying(sound_.musicPlayer());
+    prompts_.show(c_.startText->text(), c_.startTextOn);
+    if (c_.startSoundOn->isChecked() && sound_.SoundExists(settings_.startSoundFile))
+        sound_.PlayPromptSound(sound_.promptPlayer(), settings_.startSoundFile,
+                               SoundFlag::SuspendLoop);
+    timer_.setEnabled(true);
+    c_.prepPanel->hide();
 }
 
-void TForm1::BitBtn5Click() {
-    if (Timer1->Enabled()) {
-        if (platform.dialogs->confirm(QStringLiteral("正在计时，您确定要暂停吗?"))) {
-            Timer1->setEnabled(false);
-            if (CheckBox10->isChecked()) ShowPrompt(Edit41->text(), CheckBox10);
+void MainTimer::pause() {
+    if (timer_.Enabled()) {
+        if (dialogs_.confirm(QStringLiteral("正在计时，您确定要暂停吗?"))) {
+            timer_.setEnabled(false);
+            if (c_.pauseTextOn->isChecked()) prompts_.show(c_.pauseText->text(), c_.pauseTextOn);
         }
     }
-    StopIfPlaying(MediaPlayer1);
+    sound_.StopIfPlaying(sound_.promptPlayer());
 }
 
-void TForm1::BitBtn3Click() {
-    if (!Timer1->Enabled() ||
-        platform.dialogs->confirm(QStringLiteral("正在计时，您确定要复位吗?"))) {
-        Timer1->setEnabled(false);
-        for (TEdit* d : mainDigits_)
-            d->setReadOnly(false);
-        BitBtn6Click();
+void MainTimer::reset() {
+    if (!timer_.Enabled() || dialogs_.confirm(QStringLiteral("正在计时，您确定要复位吗?"))) {
+        timer_.setEnabled(false);
+        display_.setReadOnly(false);
+        if (runSettingsOk) runSettingsOk();
     }
-    StopIfPlaying(MediaPlayer1);
+    sound_.StopIfPlaying(sound_.promptPlayer());
     alertState = 1;
-    Panel1->setColor(Label41->Color());
-    Settings.musicLoopOn = CheckBox43->isChecked() ? 1 : 0;
+    c_.board->setColor(c_.normalSwatch->Color());
+    settings_.musicLoopOn = c_.musicLoop->isChecked() ? 1 : 0;
 }
 
-void TForm1::BitBtn15Click() {
-    if (!Timer1->Enabled() ||
-        platform.dialogs->confirm(QStringLiteral("正在计时，您确定要清零吗?"))) {
-        Timer1->setEnabled(false);
-        for (TEdit* d : mainDigits_)
-            d->setReadOnly(false);
-        const QString zero = QStringLiteral("0");
-        const QList<QPair<TEdit*, QString>> boxes = {
-            {Edit1, zero}, {Edit2, zero},       {Edit3, kSeparator}, {Edit4, zero},
-            {Edit5, zero}, {Edit6, kSeparator}, {Edit7, zero},       {Edit8, zero}};
-        for (const auto& [box, text] : boxes)
-            box->setText(text);
-        mainSeconds = 0;
+void MainTimer::clear() {
+    if (!timer_.Enabled() || dialogs_.confirm(QStringLiteral("正在计时，您确定要清零吗?"))) {
+        timer_.setEnabled(false);
+        display_.setReadOnly(false);
+        display_.clear();
+        seconds = 0;
     }
-    StopIfPlaying(MediaPlayer1);
-    ProgressBar1->setPosition(0);
-    Panel5->show();
+    sound_.StopIfPlaying(sound_.promptPlayer());
+    display_.bar()->setPosition(0);
+    c_.prepPanel->show();
 }
 
-void TForm1::SpeedButton16Click() {
-    if (Timer1->Enabled()) return;
-    mainSeconds = fieldsToSeconds(mainDigits_);
-    if (const std::optional<int> factor = UnitFactor(ComboBox5->Text()))
-        Edit10->setText(QString::number(mainSeconds / *factor));
-    ProgressBar1->setMax(mainSeconds);
-    ProgressBar1->setPosition(mainSeconds);
+void MainTimer::set() {
+    if (timer_.Enabled()) return;
+    seconds = display_.fieldsToSeconds();
+    writeDuration(seconds, c_.durationBox, c_.durationUnit);
+    display_.bar()->setMax(seconds);
+    display_.bar()->setPosition(seconds);
+}
+
+void MainTimer::loadDuration(bool separators) {
+    if (c_.countDown->isChecked()) {
+        unitSeconds(c_.durationBox, c_.durationUnit, seconds);
+        display_.bar()->setMax(seconds);
+        c_.heading->setCaption(QStringLiteral("倒计时"));
+    }
+    if (c_.countUp->isChecked()) {
+        unitSeconds(c_.durationBox, c_.durationUnit, countUpTarget);
+        seconds = 0;
+        display_.bar()->setMax(countUpTarget);
+        c_.heading->setCaption(QStringLiteral("计时"));
+    }
+    display_.bar()->setPosition(seconds);
+    display_.secondsToFields(seconds);
+    if (separators) display_.showSeparators();
 }

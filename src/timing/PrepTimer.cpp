@@ -1,100 +1,131 @@
-// The preparation timer: its commands, the step of Timer2 and the hand-over to the main timer.
-#include "app/CCUnit.h"
-#include "timing/TimeFields.h"
+#include "timing/PrepTimer.h"
 
-void TForm1::Timer2Timer() {
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include "platform/Dialogs.h"
+#include "platform/TTimer.h"
+#include "presentation/PromptTexts.h"
+#include "presentation/SoundPrompts.h"
+#include "settings/SettingsRecord.h"
+#include "timing/MainTimer.h"
+#include "timing/TimeDisplay.h"
+#include "widgets/Controls.h"
+
+PrepTimer::PrepTimer(TimeDisplay& display, TTimer& timer, MainTimer& main, SoundPrompts& sound,
+                     PromptTexts& prompts, SettingsRecord& settings, Dialogs& dialogs,
+                     const Controls& controls)
+    : display_(display),
+      timer_(timer),
+      main_(main),
+      sound_(sound),
+      prompts_(prompts),
+      settings_(settings),
+      dialogs_(dialogs),
+      c_(controls) {}
+
+void PrepTimer::step() {
     auto show = [this] {
-        secondsToFields(prepSeconds, prepDigits_);
-        ProgressBar2->setPosition(prepSeconds);
-        StepSeparators(Edit19, Edit22, CheckBox25->isChecked());
+        display_.secondsToFields(seconds);
+        display_.bar()->setPosition(seconds);
+        display_.stepSeparators(c_.blinkOn->isChecked());
     };
-    if (RadioButton1->isChecked()) {
+    if (c_.countUp->isChecked()) {
         // Counting up, the bar's position is the value between steps.
-        prepSeconds = ProgressBar2->Position() + 1;
-        if (prepSeconds > ProgressBar2->Max()) {
-            PrepHandOver();
+        seconds = display_.bar()->Position() + 1;
+        if (seconds > display_.bar()->Max()) {
+            handOver();
             return;
         }
         show();
     }
-    if (RadioButton2->isChecked()) {
-        --prepSeconds;
-        if (prepSeconds < 0) {
-            PrepHandOver();
+    if (c_.countDown->isChecked()) {
+        --seconds;
+        if (seconds < 0) {
+            handOver();
             return;
         }
         show();
     }
 }
 
-void TForm1::PrepHandOver() {
-    Timer2->setEnabled(false);
-    for (TEdit* sep : {Edit19, Edit22})
-        if (sep->text().isEmpty()) sep->setText(kSeparator);
-    if (SoundExists(Settings.startSoundFile))
-        PlayPromptSound(MediaPlayer1, Settings.startSoundFile, true, false);
-    BitBtn2Click();
+void PrepTimer::handOver() {
+    timer_.setEnabled(false);
+    display_.restoreSeparators();
+    if (sound_.SoundExists(settings_.startSoundFile))
+        sound_.PlayPromptSound(sound_.promptPlayer(), settings_.startSoundFile,
+                               SoundFlag::SuspendLoop);
+    main_.start();
 }
 
-void TForm1::BitBtn14Click() {
-    StopIfPlaying(MediaPlayer2);
-    if (Timer2->Enabled()) return;
-    ShowPrompt(Edit38->text(), CheckBox7);
-    if (CheckBox4->isChecked() && SoundExists(Settings.prepSoundFile))
-        PlayPromptSound(MediaPlayer1, Settings.prepSoundFile, false, false);
-    for (TEdit* d : prepDigits_)
-        if (d->text().isEmpty()) d->setText(QStringLiteral("0"));
-    for (TEdit* d : prepDigits_)
-        d->setReadOnly(true);
-    prepSeconds = fieldsToSeconds(prepDigits_);
-    ProgressBar2->setPosition(prepSeconds);
-    Timer2->setEnabled(true);
+void PrepTimer::start() {
+    sound_.StopIfPlaying(sound_.musicPlayer());
+    if (timer_.Enabled()) return;
+    prompts_.show(c_.prepText->text(), c_.prepTextOn);
+    if (c_.prepSoundOn->isChecked() && sound_.SoundExists(settings_.prepSoundFile))
+        sound_.PlayPromptSound(sound_.promptPlayer(), settings_.prepSoundFile);
+    display_.fillEmptyDigits();
+    display_.setReadOnly(true);
+    seconds = display_.fieldsToSeconds();
+    display_.bar()->setPosition(seconds);
+    timer_.setEnabled(true);
 }
 
-void TForm1::BitBtn13Click() {
-    if (Timer2->Enabled()) {
-        if (platform.dialogs->confirm(QStringLiteral("正在预备倒计时，您确定要暂停吗?")))
-            Timer2->setEnabled(false);
-        if (Panel5->isHidden()) Panel5->show();
+void PrepTimer::pause() {
+    if (timer_.Enabled()) {
+        if (dialogs_.confirm(QStringLiteral("正在预备倒计时，您确定要暂停吗?")))
+            timer_.setEnabled(false);
+        if (c_.panel->isHidden()) c_.panel->show();
     }
-    StopIfPlaying(MediaPlayer1);
+    sound_.StopIfPlaying(sound_.promptPlayer());
 }
 
-void TForm1::BitBtn12Click() {
-    if (!Timer2->Enabled() ||
-        platform.dialogs->confirm(QStringLiteral("正在预备倒计时，您确定要复位吗?"))) {
-        Timer2->setEnabled(false);
-        for (TEdit* d : prepDigits_)
-            d->setReadOnly(false);
-        BitBtn6Click();
+void PrepTimer::reset() {
+    if (!timer_.Enabled() || dialogs_.confirm(QStringLiteral("正在预备倒计时，您确定要复位吗?"))) {
+        timer_.setEnabled(false);
+        display_.setReadOnly(false);
+        if (runSettingsOk) runSettingsOk();
     }
-    StopIfPlaying(MediaPlayer1);
-    Settings.musicLoopOn = CheckBox43->isChecked() ? 1 : 0;
+    sound_.StopIfPlaying(sound_.promptPlayer());
+    settings_.musicLoopOn = c_.musicLoop->isChecked() ? 1 : 0;
 }
 
-void TForm1::BitBtn16Click() {
-    if (!Timer2->Enabled() ||
-        platform.dialogs->confirm(QStringLiteral("正在倒计时，您确定要复位吗?"))) {
-        Timer2->setEnabled(false);
-        if (Panel5->isHidden()) Panel5->show();
-        for (TEdit* d : prepDigits_)
-            d->setReadOnly(false);
-        for (TEdit* d : prepDigits_)
+void PrepTimer::clear() {
+    if (!timer_.Enabled() || dialogs_.confirm(QStringLiteral("正在倒计时，您确定要复位吗?"))) {
+        timer_.setEnabled(false);
+        if (c_.panel->isHidden()) c_.panel->show();
+        display_.setReadOnly(false);
+        for (TEdit* d : display_.digits())
             d->setText(QStringLiteral("0"));
-        Edit19->setText(kSeparator);
-        Edit22->setText(kSeparator);
-        prepSeconds = 0;
+        display_.showSeparators();
+        seconds = 0;
     }
-    StopIfPlaying(MediaPlayer1);
-    ProgressBar2->setPosition(0);
+    sound_.StopIfPlaying(sound_.promptPlayer());
+    display_.bar()->setPosition(0);
 }
 
-void TForm1::SpeedButton11Click() {
-    if (Timer2->Enabled()) return;
-    if (Panel5->isHidden()) Panel5->show();
-    prepSeconds = fieldsToSeconds(prepDigits_);
-    if (const std::optional<int> factor = UnitFactor(ComboBox3->Text()))
-        Edit9->setText(QString::number(prepSeconds / *factor));
-    ProgressBar2->setMax(prepSeconds);
-    ProgressBar2->setPosition(prepSeconds);
+void PrepTimer::set() {
+    if (timer_.Enabled()) return;
+    if (c_.panel->isHidden()) c_.panel->show();
+    seconds = display_.fieldsToSeconds();
+    writeDuration(seconds, c_.durationBox, c_.durationUnit);
+    display_.bar()->setMax(seconds);
+    display_.bar()->setPosition(seconds);
+}
+
+void PrepTimer::loadDuration(bool separators) {
+    if (c_.countDown->isChecked()) {
+        unitSeconds(c_.durationBox, c_.durationUnit, seconds);
+        display_.bar()->setMax(seconds);
+        c_.heading->setCaption(QStringLiteral("预备倒计时"));
+    }
+    if (c_.countUp->isChecked()) {
+        unitSeconds(c_.durationBox, c_.durationUnit, countUpTarget);
+        seconds = 0;
+        display_.bar()->setMax(countUpTarget);
+        c_.heading->setCaption(QStringLiteral("预备计时"));
+    }
+    display_.bar()->setPosition(seconds);
+    display_.secondsToFields(seconds);
+    if (separators) display_.showSeparators();
 }

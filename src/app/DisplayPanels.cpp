@@ -1,0 +1,122 @@
+#include "app/DisplayPanels.h"
+
+#include <QLayout>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QRadioButton>
+
+#include "clock/wnlp.h"
+#include "platform/TTimer.h"
+#include "presentation/SoundPrompts.h"
+#include "settings/SettingsRecord.h"
+#include "widgets/Controls.h"
+
+void DisplayPanels::setCalendar(Twnl* calendar) {
+    calendar_ = calendar;
+}
+
+bool DisplayPanels::ConciseDisplay() const {
+    return c_.toolBar->isHidden();
+}
+
+void DisplayPanels::ApplyUsageMode() {
+    if (c_.modeTiming->isChecked()) {
+        c_.clockPanel->hide();
+        c_.timerPanel->show();
+        c_.prepPanel->hide();
+    }
+    if (c_.modeClock->isChecked()) {
+        c_.clockPanel->show();
+        c_.timerPanel->hide();
+        c_.prepPanel->hide();
+    }
+    if (c_.modeBoth->isChecked()) {
+        c_.clockPanel->show();
+        c_.timerPanel->show();
+        c_.prepPanel->hide();
+    }
+}
+
+void DisplayPanels::toggleConcise() {
+    QMainWindow* w = c_.window;
+    // 1. Border: sizeable to none and back.
+    const bool wasVisible = w->isVisible();
+    const Qt::WindowStates states = w->windowState();
+    w->setWindowFlag(Qt::FramelessWindowHint, !(w->windowFlags() & Qt::FramelessWindowHint));
+    if (wasVisible) {
+        w->setWindowState(states);
+        w->show();
+    }
+    // 2. Menu bar detached or attached.
+    c_.menu->setVisible(c_.menu->isHidden());
+    // 3. Tool bar, and the six movable elements 80 pixels below their stored tops while it
+    //    is hidden.
+    const int shift = c_.toolBar->isHidden() ? 0 : 80;
+    c_.toolBar->setVisible(c_.toolBar->isHidden());
+    c_.title->move(c_.title->x(), settings_.titleTop + shift);
+    c_.prompt->move(c_.prompt->x(), settings_.promptTop + shift);
+    c_.scheduledText->move(c_.scheduledText->x(), settings_.scheduledTextTop + shift);
+    c_.clockPanel->move(c_.clockPanel->x(), settings_.clockPanelTop + shift);
+    c_.timerPanel->move(c_.timerPanel->x(), settings_.mainPanelTop + shift);
+    c_.prepPanel->move(c_.prepPanel->x(), settings_.prepPanelTop + shift);
+    // 4. Status bar.
+    c_.status->setVisible(c_.status->isHidden());
+    // 5. Repaint, with the client area grown or shrunk by the bars.
+    if (w->layout()) {
+        w->layout()->invalidate();
+        w->layout()->activate();
+    }
+    if (relayout) relayout();
+    w->update();
+}
+
+void DisplayPanels::toggleSettings() {
+    c_.settingsPanel->move(5, 32);
+    if (!mainTimer_.Enabled() && !sound_.promptPlaying())
+        c_.settingsPanel->setVisible(c_.settingsPanel->isHidden());
+}
+
+void DisplayPanels::toggleClock() {
+    if (!c_.clockPanel->isHidden()) {
+        c_.clockPanel->hide();
+        if (!c_.modeBoth->isChecked() && c_.timerPanel->isHidden()) c_.timerPanel->show();
+    } else {
+        if (!c_.modeBoth->isChecked()) {
+            c_.timerPanel->hide();
+            c_.prepPanel->hide();
+        }
+        c_.clockPanel->show();
+    }
+}
+
+void DisplayPanels::toggleTimer() {
+    if (!c_.timerPanel->isHidden()) {
+        c_.timerPanel->hide();
+        if (!c_.modeBoth->isChecked() && c_.prepPanel->isHidden()) c_.prepPanel->show();
+    } else {
+        if (!c_.modeBoth->isChecked()) {
+            c_.clockPanel->hide();
+            c_.prepPanel->hide();
+        }
+        c_.timerPanel->show();
+    }
+}
+
+void DisplayPanels::togglePrep() {
+    c_.prepPanel->setVisible(c_.prepPanel->isHidden());
+}
+
+void DisplayPanels::toggleTimerButtons() {
+    for (QWidget* b : c_.timerButtons)
+        b->setVisible(b->isHidden());
+}
+
+void DisplayPanels::toggleCalendar() {
+    if (!calendar_) return;
+    if (calendar_->isVisible()) {
+        calendar_->hide();
+        return;
+    }
+    calendar_->BitBtn5Click();
+    calendar_->show();
+}

@@ -1,0 +1,64 @@
+// Colours, see-through frames and the window's transparency: the twelve swatches of the
+// colour group, the colouring of the three rows of digit boxes, and the opacity slider.
+#pragma once
+
+#include <QList>
+#include <array>
+
+class Dialogs;
+class QCheckBox;
+class QSlider;
+class QWidget;
+class ColorControl;
+class TEdit;
+class TLabel;
+class TPanel;
+
+class ColourSwatches {
+  public:
+    // One row of the colour group: its check box, its swatch and what it colours.
+    enum class Kind { Board, BoardAlert, Panel, ClockBoxes, TimerBoxes, PrepBoxes, Frame };
+    struct Row {
+        QCheckBox* check;
+        TLabel* swatch;
+        Kind kind;
+        ColorControl* target;  // the panel or label; none for the rows of boxes
+        const char16_t* question;
+    };
+    static constexpr int kRows = 12;
+    struct Controls {
+        std::array<Row, kRows> rows;  // Label41 ... Label55, in the order of their handlers
+        QList<TEdit*> clockBoxes;
+        QList<TEdit*> timerBoxes;
+        QList<TEdit*> prepBoxes;
+        TLabel* clockSwatch;        // Label27
+        TLabel* timerSwatch;        // Label28
+        TLabel* prepSwatch;         // Label29
+        QCheckBox* transparencyOn;  // CheckBox42
+        QSlider* level;             // TrackBar1
+    };
+    ColourSwatches(QWidget* window, Dialogs& dialogs, const Controls& controls)
+        : window_(window), dialogs_(dialogs), c_(controls) {}
+
+    void ApplyClockBoxColour();
+    void ApplyTimerBoxColour();
+    void ApplyPrepBoxColour();
+    const QList<TEdit*>& ClockBoxes() const { return c_.clockBoxes; }
+    const QList<TEdit*>& TimerBoxes() const { return c_.timerBoxes; }
+    const QList<TEdit*>& PrepBoxes() const { return c_.prepBoxes; }
+
+    // A click on a swatch (row 0 is Label41, row 11 Label55).
+    void SwatchClick(int row);
+
+    // The opacity set through the slider (0 to 255); the window starts opaque.
+    int Opacity() const { return opacity_; }
+    void SetOpacity(int alpha);
+    void TrackBar1Change();
+
+  private:
+    const QList<TEdit*>& boxesOf(Kind kind) const;
+    QWidget* window_;
+    Dialogs& dialogs_;
+    Controls c_;
+    int opacity_ = 255;
+};

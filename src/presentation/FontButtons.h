@@ -1,0 +1,34 @@
+// The six font buttons and the font sample window that a button shows while the mouse rests
+// on it.
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+class Dialogs;
+class QWidget;
+class TForm4;
+
+class FontButtons {
+  public:
+    // window: the main window, whose frame the sample's place is counted from; panel1 and
+    // panel2: the display and the settings panel, whose places are part of that sum.
+    FontButtons(QWidget* window, QWidget* panel1, QWidget* panel2, Dialogs& dialogs)
+        : window_(window), panel1_(panel1), panel2_(panel2), dialogs_(dialogs) {}
+    void setSampleWindow(TForm4* sample);
+
+    // The font dialog opened on the source's font; the chosen font onto every target.
+    void ChooseFont(QWidget* source, const QList<QWidget*>& targets);
+    // The sample window beside a font button: kind word, sample text, the source's font.
+    void ShowFontSample(const QString& kind, const QString& sample, QWidget* groupBox,
+                        QWidget* button, QWidget* source);
+    void HideSample();
+
+  private:
+    QWidget* window_;
+    QWidget* panel1_;
+    QWidget* panel2_;
+    Dialogs& dialogs_;
+    QPointer<TForm4> sample_;
+};

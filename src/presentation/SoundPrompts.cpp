@@ -1,0 +1,139 @@
+#include "presentation/SoundPrompts.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/AudioPlayer.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "platform/Reports.h"
+#include "presentation/OpenDialog.h"
+#include "widgets/Controls.h"
+
+namespace {
+const QString kDefaultBackground = QStringLiteral("Bjyyly.wav");
+}
+
+SoundPrompts::SoundPrompts(const Services& services, SettingsRecord& settings,
+                           const Controls& controls)
+    : prompts_(services.prompts),
+      music_(services.music),
+      dialogs_(services.dialogs),
+      reports_(services.reports),
+      openDialog_(services.openDialog),
+      soundDir_(services.soundDir),
+      settings_(settings),
+      c_(controls) {}
+
+bool SoundPrompts::promptPlaying() const {
+    return prompts_.state() == PlayerState::Playing;
+}
+
+QString SoundPrompts::SoundPath(const QString& path) const {
+    // A relative name is looked up in the working directory first, then in the program's
+    // own sound directory.
+    if (path.isEmpty() || QFileInfo(path).isAbsolute() || QFileInfo(path).exists() ||
+        soundDir_.isEmpty())
+        return path;
+    const QString inSoundDir = QDir(soundDir_).filePath(path);
+    return QFileInfo(inSoundDir).exists() ? inSoundDir : path;
+}
+
+bool SoundPrompts::SoundExists(const QString& path) const {
+    const QString trimmed = TrimControl(path);
+    return !trimmed.isEmpty() && QFileInfo(SoundPath(trimmed)).isFile();
+}
+
+void SoundPrompts::PlayPromptSound(AudioPlayer* player, const QString& path, SoundFlags flags) {
+    try {
+        StartSound(player, path, flags);
+    } catch (const PlayerError& e) {
+        ReportSoundProblem(SoundPath(TrimControl(path)), e.message());
+    }
+}
+
+void SoundPrompts::ReportSoundProblem(const QString& path, const QString& text) {
+    // The same file as it was when it was last reported is not reported again.
+    const QFileInfo file(path);
+    const QString key = file.absoluteFilePath();
+    const QString state =
+        QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+    if (soundProblems_.value(key) == state) return;
+    soundProblems_.insert(key, state);
+    reports_.later(text);
+}
+
+void SoundPrompts::StartSound(AudioPlayer* player, const QString& path, SoundFlags flags) {
+    player->setFileName(SoundPath(TrimControl(path)));
+    if (flags.testFlag(SoundFlag::StopBackgroundFirst) && music_.state() == PlayerState::Playing)
+        music_.stop();
+    if (player == &prompts_) promptsHoldChime_ = false;
+    player->close();
+    player->open();
+    player->play();
+    if (flags.testFlag(SoundFlag::SuspendLoop)) settings_.musicLoopOn = 0;
+}
+
+void SoundPrompts::PlayIntervalChime() {
+    // A chime never cuts off another prompt (start, warning, time-up, preparation, a test)
+    // that is still playing on the prompt player.
+    if (prompts_.state() == PlayerState::Playing && !promptsHoldChime_) return;
+    PlayPromptSound(&prompts_, settings_.intervalSoundFile);
+    promptsHoldChime_ = true;
+}
+
+void SoundPrompts::StopIfPlaying(AudioPlayer* player) {
+    if (player->state() == PlayerState::Playing) player->stop();
+}
+
+void SoundPrompts::StartBackgroundMusic() {
+    const QString box = c_.backgroundBox->text();
+    if (!box.isEmpty() && QFileInfo(SoundPath(box)).isFile())
+        settings_.backgroundSoundFile = box;
+    else if (QFileInfo(SoundPath(kDefaultBackground)).isFile())
+        settings_.backgroundSoundFile = kDefaultBackground;
+    else
+        return;
+    if (c_.backgroundOn->isChecked() && SoundExists(settings_.backgroundSoundFile))
+        PlayPromptSound(&music_, settings_.backgroundSoundFile);
+}
+
+void SoundPrompts::BackgroundLoopCheck() {
+    if (c_.backgroundOn->isChecked() && settings_.musicLoopOn == 1 &&
+        music_.state() == PlayerState::Stopped && prompts_.state() == PlayerState::Stopped &&
+        SoundExists(settings_.backgroundSoundFile))
+        PlayPromptSound(&music_, settings_.backgroundSoundFile);
+}
+
+void SoundPrompts::ToggleBackgroundMusic() {
+    if (c_.backgroundOn->isChecked()) {
+        c_.backgroundOn->setChecked(false);
+        if (music_.state() == PlayerState::Playing) music_.stop();
+    } else {
+        c_.backgroundOn->setChecked(true);
+        // No reopen: a stopped file continues where it stopped, a finished one starts again.
+        if (music_.state() == PlayerState::Stopped) music_.play();
+    }
+}
+
+void SoundPrompts::Browse(TEdit* box, QString SettingsRecord::*field) {
+    // A cancelled dialog changes nothing; an empty box is reported.
+    if (openDialog_.browseInto(box)) settings_.*field = box->text();
+    if (box->text().isEmpty()) dialogs_.information(QStringLiteral("未选择声音文件！请重新选择！"));
+}
+
+void SoundPrompts::Test(TEdit* box, AudioPlayer* player) {
+    const QString path = box->text();
+    if (path.isEmpty()) {
+        dialogs_.information(QStringLiteral("文件未选择！请重新选择！"));
+        return;
+    }
+    if (!QFileInfo(SoundPath(path)).isFile()) {
+        dialogs_.information(QStringLiteral("文件不存在！请重新选择！"));
+        return;
+    }
+    // The test says what is wrong with the file every time it is asked.
+    StartSound(player, path);
+}
