@@ -3,8 +3,10 @@
 // time, the interval sound by time of day, the background flashing, and the schedule boxes
 // with their input checks and browse buttons.
 #include <QtTest>
+#include <stdexcept>
 
 #include "AppFixture.h"
+#include "platform/Errors.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -126,6 +128,8 @@ class ClockScheduleTest : public QObject {
     void intervalSound();
 
     // empty schedule boxes, input checks, browse buttons
+    void tickFailureIsReportedAfterTheTick_data();
+    void tickFailureIsReportedAfterTheTick();
     void emptyScheduleBoxSkipsTheScheduleOnly_data();
     void emptyScheduleBoxSkipsTheScheduleOnly();
     void scheduleInputChecks_data();
@@ -960,6 +964,54 @@ void ClockScheduleTest::intervalSound() {
 }
 
 // ---- empty schedule boxes, input checks, browse buttons -------------------------------------
+
+// Whatever a tick throws stays inside it: the message comes in a box after the tick has
+// returned, one box for a failure that repeats while the box is open, and the clock goes on
+// ticking under the box.
+void ClockScheduleTest::tickFailureIsReportedAfterTheTick_data() {
+    QTest::addColumn<int>("thrown");  // 0 the program's own error, 1 a standard one, 2 other
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the program's own error") << 0 << QStringLiteral("声音设备出错");
+    QTest::newRow("a standard exception") << 1 << QStringLiteral("device lost");
+    QTest::newRow("anything else") << 2 << QStringLiteral("程序内部错误");
+}
+
+void ClockScheduleTest::tickFailureIsReportedAfterTheTick() {
+    QFETCH(int, thrown);
+    QFETCH(QString, message);
+    AppFixture app(At(10, 0, 3));
+    app.ms(10);
+    // The background loop check, the tick's last step, asks the music player for its state.
+    app.fake.player2.onState = [thrown] {
+        if (thrown == 0) throw PlayerError(QStringLiteral("声音设备出错"));
+        if (thrown == 1) throw std::runtime_error("device lost");
+        throw 42;
+    };
+    app.seconds(1);
+    // Not inside the tick: the box comes from the event loop once the tick has returned.
+    QCOMPARE(app.fake.dialogs.log.size(), 0);
+    QStringList clock;
+    app.fake.dialogs.whileOpen = [&] {
+        for (int i = 0; i < 3; ++i) {
+            app.seconds(1);
+            QCoreApplication::processEvents();
+            clock << Clock(app);
+        }
+    };
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), QStringList{message});
+    // Under the box the clock went on, and the same failure opened no second box.
+    QCOMPARE(clock, (QStringList{QStringLiteral("10:00:05"), QStringLiteral("10:00:06"),
+                                 QStringLiteral("10:00:07")}));
+    QCOMPARE(app.fake.dialogs.log.size(), 1);
+    QVERIFY(app->Timer3->Enabled());
+    // Mended, the ticks report nothing more.
+    app.fake.player2.onState = nullptr;
+    app.seconds(2);
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.log.size(), 1);
+    QCOMPARE(Clock(app), QStringLiteral("10:00:09"));
+}
 
 void ClockScheduleTest::emptyScheduleBoxSkipsTheScheduleOnly_data() {
     QTest::addColumn<QString>("box");

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
+#include "Golden.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -47,6 +48,8 @@ class SettingsPanelTest : public QObject {
     void clearedRecordApplied();
     void collectTakesFrameColoursFromBoxes();
     void musicLoopFlagAndCancel();
+    void bindingFollowsTheRecord();
+    void everyFieldRoundTripsThroughThePanel();
 };
 
 void SettingsPanelTest::okSavesAppliesAndHides() {
@@ -175,13 +178,13 @@ void SettingsPanelTest::defaultThenCloseStoresDefaults() {
     QCOMPARE(ReadAll(app.fake.settingsPath()), before);  // Default does not write
     QVERIFY(app->close());
     SettingsRecord defaults;
-    LoadFactoryDefaults(defaults);
+    DecodeSettings(FactorySettingsFile(), defaults);
     SettingsRecord saved = Saved(app);
     // The fields the start-up replaces (today's date) aside, the file holds the defaults.
     saved.autoYear = defaults.autoYear;
     saved.autoMonth = defaults.autoMonth;
     saved.autoDay = defaults.autoDay;
-    QCOMPARE(EncodeSettings(saved), EncodeSettings(defaults));
+    QCOMPARE(EncodeSettings(saved), FactorySettingsFile());
 }
 
 void SettingsPanelTest::cancelRestoresRecordKeepsBrowsedSounds() {
@@ -298,6 +301,102 @@ void SettingsPanelTest::musicLoopFlagAndCancel() {
     app->Timer1->setEnabled(false);
     app->BitBtn6Click();
     QCOMPARE(app->Settings.musicLoopOn, 1);
+}
+
+// One row of the panel's binding per field of the record, in the record's order, each of the
+// field's kind.
+void SettingsPanelTest::bindingFollowsTheRecord() {
+    AppFixture app(kStart, false);
+    const auto& rows = app->settingsBinding().rows();
+    QCOMPARE(int(rows.size()), kSettingsFieldCount);
+    using B = SettingsBinding;
+    for (int i = 0; i < kSettingsFieldCount; ++i) {
+        const FieldDescriptor& f = SettingsFields()[i];
+        const auto sameMember = [&f](auto member) {
+            using M = decltype(member);
+            const M* p = std::get_if<M>(&f.member);
+            return p && *p == member;
+        };
+        const bool same = std::visit([&](const auto& b) { return sameMember(b.field); }, rows[i]);
+        QVERIFY2(same, f.name);
+        const bool kindMatches = [&] {
+            switch (f.kind) {
+                case FieldKind::Flag:
+                    return std::holds_alternative<B::Check>(rows[i]);
+                case FieldKind::Integer:
+                    return std::holds_alternative<B::Number>(rows[i]);
+                case FieldKind::Text:
+                    return std::holds_alternative<B::Text>(rows[i]);
+                case FieldKind::Unit:
+                    return std::holds_alternative<B::Unit>(rows[i]);
+                case FieldKind::FontName:
+                    return std::holds_alternative<B::FontName>(rows[i]);
+                case FieldKind::FontSize:
+                    return std::holds_alternative<B::FontSize>(rows[i]);
+                case FieldKind::Color:
+                    return std::holds_alternative<B::Color>(rows[i]) ||
+                           std::holds_alternative<B::FontColor>(rows[i]);
+                case FieldKind::ExitKind:
+                    return std::holds_alternative<B::ExitKind>(rows[i]);
+                case FieldKind::Level:
+                    return std::holds_alternative<B::Level>(rows[i]);
+            }
+            return false;
+        }();
+        QVERIFY2(kindMatches, f.name);
+    }
+}
+
+// A record in which no two fields of a kind agree goes onto the panel and back unchanged: each
+// field has a control of its own and is read from it as it was written.
+void SettingsPanelTest::everyFieldRoundTripsThroughThePanel() {
+    AppFixture app(kStart);
+    SettingsRecord r;
+    DecodeSettings(FactorySettingsFile(), r);
+    int n = 0;
+    for (const FieldDescriptor& f : SettingsFields()) {
+        ++n;
+        if (auto p = std::get_if<int SettingsRecord::*>(&f.member)) {
+            switch (f.kind) {
+                case FieldKind::Flag:
+                    r.*(*p) = n % 2;
+                    break;
+                case FieldKind::FontSize:
+                    r.*(*p) = 10 + n % 50;
+                    break;
+                case FieldKind::Level:
+                    r.*(*p) = 200;
+                    break;
+                case FieldKind::ExitKind:
+                    r.*(*p) = 1;
+                    break;
+                default:  // positions, durations, colours
+                    r.*(*p) = 100 + n;
+            }
+        } else if (f.kind == FieldKind::Text && f.line >= 108 && f.line <= 114) {
+            // The scheduled date and time take digits only.
+            r.*(std::get<QString SettingsRecord::*>(f.member)) = QString::number(n);
+        } else if (f.kind == FieldKind::Text) {
+            r.*(std::get<QString SettingsRecord::*>(f.member)) = QStringLiteral("文字%1").arg(n);
+        } else if (f.kind == FieldKind::FontName) {
+            r.*(std::get<QString SettingsRecord::*>(f.member)) = QStringLiteral("字体%1").arg(n);
+        } else {
+            r.*(std::get<QString SettingsRecord::*>(f.member)) = QStringLiteral("单位%1").arg(n);
+        }
+    }
+    // The radio groups hold one button each.
+    r.countUpOn = 1;
+    r.countDownOn = 0;
+    r.modeTimingOn = 0;
+    r.modeClockOn = 0;
+    r.modeBothOn = 1;
+    // The digit rows show the swatch colours the record gives them.
+    app->Settings = r;
+    app->ApplySettings();
+    app->Settings = SettingsRecord();
+    app->CollectSettings();
+    for (const FieldDescriptor& f : SettingsFields())
+        QCOMPARE(FieldText(app->Settings, f), FieldText(r, f));
 }
 
 QTEST_MAIN(SettingsPanelTest)

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
+#include "Golden.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -17,15 +18,13 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 }
 
 QByteArray DefaultsFile() {
-    SettingsRecord r;
-    LoadFactoryDefaults(r);
-    return EncodeSettings(r);
+    return FactorySettingsFile();
 }
 
 // A settings file with some fields changed from the defaults.
 QByteArray CustomFile(const std::function<void(SettingsRecord&)>& change) {
     SettingsRecord r;
-    LoadFactoryDefaults(r);
+    DecodeSettings(FactorySettingsFile(), r);
     change(r);
     return EncodeSettings(r);
 }

@@ -187,6 +187,16 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
     settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
     panels_.relayout = [this] { layoutClientArea(); };
+    const QString digits = QStringLiteral("00");
+    const QString character = QStringLiteral("示");
+    fonts_.setSamples({
+        {BitBtn29, QStringLiteral("计时字"), digits, GroupBox6, Edit1},
+        {BitBtn35, QStringLiteral("预备计时字"), digits, GroupBox6, Edit17},
+        {BitBtn40, QStringLiteral("时钟字"), digits, GroupBox6, Edit25},
+        {BitBtn28, QStringLiteral("标题字"), character, GroupBox3, Label44},
+        {BitBtn25, QStringLiteral("提示字"), character, GroupBox3, Label45},
+        {BitBtn38, QStringLiteral("定时提示字"), character, GroupBox7, Label52},
+    });
 
     StatusBar1->setFixedHeight(19);
     ToolBar1->installEventFilter(this);
@@ -255,36 +265,6 @@ void TForm1::BitBtn35Click() {
 
 void TForm1::BitBtn40Click() {
     fonts_.ChooseFont(Edit25, {Edit25, Edit26, Edit27, Edit28, Edit31});
-}
-
-void TForm1::BitBtn29MouseMove() {
-    fonts_.ShowFontSample(QStringLiteral("计时字"), QStringLiteral("00"), GroupBox6, BitBtn29,
-                          Edit1);
-}
-
-void TForm1::BitBtn35MouseMove() {
-    fonts_.ShowFontSample(QStringLiteral("预备计时字"), QStringLiteral("00"), GroupBox6, BitBtn35,
-                          Edit17);
-}
-
-void TForm1::BitBtn40MouseMove() {
-    fonts_.ShowFontSample(QStringLiteral("时钟字"), QStringLiteral("00"), GroupBox6, BitBtn40,
-                          Edit25);
-}
-
-void TForm1::BitBtn28MouseMove() {
-    fonts_.ShowFontSample(QStringLiteral("标题字"), QStringLiteral("示"), GroupBox3, BitBtn28,
-                          Label44);
-}
-
-void TForm1::BitBtn25MouseMove() {
-    fonts_.ShowFontSample(QStringLiteral("提示字"), QStringLiteral("示"), GroupBox3, BitBtn25,
-                          Label45);
-}
-
-void TForm1::BitBtn38MouseMove() {
-    fonts_.ShowFontSample(QStringLiteral("定时提示字"), QStringLiteral("示"), GroupBox7, BitBtn38,
-                          Label52);
 }
 
 // ---- layout of the client area --------------------------------------------------------------

@@ -258,12 +258,12 @@ class TForm1 : public TForm1Controls {
     void BitBtn29Click();
     void BitBtn35Click();
     void BitBtn40Click();
-    void BitBtn29MouseMove();
-    void BitBtn35MouseMove();
-    void BitBtn40MouseMove();
-    void BitBtn28MouseMove();
-    void BitBtn25MouseMove();
-    void BitBtn38MouseMove();
+    void BitBtn29MouseMove() { fonts_.ShowSampleOf(BitBtn29); }
+    void BitBtn35MouseMove() { fonts_.ShowSampleOf(BitBtn35); }
+    void BitBtn40MouseMove() { fonts_.ShowSampleOf(BitBtn40); }
+    void BitBtn28MouseMove() { fonts_.ShowSampleOf(BitBtn28); }
+    void BitBtn25MouseMove() { fonts_.ShowSampleOf(BitBtn25); }
+    void BitBtn38MouseMove() { fonts_.ShowSampleOf(BitBtn38); }
     void GroupBox3MouseMove() { fonts_.HideSample(); }
     void GroupBox6MouseMove() { fonts_.HideSample(); }
     void GroupBox7MouseMove() { fonts_.HideSample(); }

@@ -10,9 +10,9 @@
 
 #include "app/AppWindows.h"
 #include "app/CCUnit.h"
-#include "widgets/Controls.h"
 #include "platform/Platform.h"
 #include "platform/SingleInstance.h"
+#include "widgets/Controls.h"
 
 namespace {
 

@@ -27,11 +27,16 @@ int SecondsOfDay(const QTime& t) {
     return t.hour() * 3600 + t.minute() * 60 + t.second();
 }
 
-// "0" in front of a one-character text whose value is from low to 9.
-void Pad(TEdit* box, int low) {
-    const QString t = box->text();
-    if (t.size() == 1 && t[0] >= QLatin1Char('0' + low) && t[0] <= u'9')
-        box->setText(QStringLiteral("0") + t);
+// "0" in front of a one-character text: from 1 to 9 in a month or day box, from 0 to 9 in an
+// hour, minute or second box.
+void Pad(TEdit* month, TEdit* day, TEdit* hour, TEdit* minute, TEdit* second) {
+    const std::pair<TEdit*, char> boxes[] = {
+        {month, '1'}, {day, '1'}, {hour, '0'}, {minute, '0'}, {second, '0'}};
+    for (const auto& [box, low] : boxes) {
+        const QString t = box->text();
+        if (t.size() == 1 && t[0] >= QLatin1Char(low) && t[0] <= u'9')
+            box->setText(QStringLiteral("0") + t);
+    }
 }
 
 }  // namespace
@@ -71,19 +76,11 @@ void ScheduleClock::showStartTime(const QDateTime& now) {
 }
 
 void ScheduleClock::PadClockFields() {
-    Pad(c_.month, 1);
-    Pad(c_.day, 1);
-    Pad(c_.hour, 0);
-    Pad(c_.minute, 0);
-    Pad(c_.second, 0);
+    Pad(c_.month, c_.day, c_.hour, c_.minute, c_.second);
 }
 
 void ScheduleClock::PadScheduleFields() {
-    Pad(c_.autoMonth, 1);
-    Pad(c_.autoDay, 1);
-    Pad(c_.autoHour, 0);
-    Pad(c_.autoMinute, 0);
-    Pad(c_.autoSecond, 0);
+    Pad(c_.autoMonth, c_.autoDay, c_.autoHour, c_.autoMinute, c_.autoSecond);
 }
 
 void ScheduleClock::tick() {
@@ -113,8 +110,7 @@ void ScheduleClock::tick() {
     flashStep();
 
     // 7. Separators.
-    for (TEdit* sep : {c_.firstSep, c_.secondSep})
-        sep->setText(c_.clockBlink->isChecked() && !sep->text().isEmpty() ? QString() : kSeparator);
+    StepSeparators(c_.firstSep, c_.secondSep, c_.clockBlink->isChecked());
 
     // 8. Background music loop.
     sound_.BackgroundLoopCheck();

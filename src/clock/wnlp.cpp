@@ -4,9 +4,9 @@
 #include <QScreen>
 #include <QShortcut>
 
-#include "widgets/Controls.h"
 #include "platform/Guard.h"
 #include "platform/TimeSource.h"
+#include "widgets/Controls.h"
 
 Twnl::Twnl(TimeSource& time, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), time_(time), dialogs_(dialogs) {

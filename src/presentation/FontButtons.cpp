@@ -55,6 +55,11 @@ void FontButtons::ShowFontSample(const QString& kind, const QString& sample, QWi
     form->Label7->setColor(color);
 }
 
+void FontButtons::ShowSampleOf(QWidget* button) {
+    for (const Sample& s : samples_)
+        if (s.button == button) ShowFontSample(s.kind, s.text, s.groupBox, button, s.source);
+}
+
 void FontButtons::HideSample() {
     if (sample_) sample_->hide();
 }

@@ -25,10 +25,23 @@ class FontButtons {
                         QWidget* button, QWidget* source);
     void HideSample();
 
+    // A font button whose resting mouse shows the sample: its kind word, its sample text, its
+    // group box and the control whose font it shows.
+    struct Sample {
+        QWidget* button;
+        QString kind;
+        QString text;
+        QWidget* groupBox;
+        QWidget* source;
+    };
+    void setSamples(const QList<Sample>& samples) { samples_ = samples; }
+    void ShowSampleOf(QWidget* button);
+
   private:
     QWidget* window_;
     QWidget* panel1_;
     QWidget* panel2_;
     Dialogs& dialogs_;
     QPointer<TForm4> sample_;
+    QList<Sample> samples_;
 };

@@ -146,18 +146,7 @@ void MainTimer::set() {
 }
 
 void MainTimer::loadDuration(bool separators) {
-    if (c_.countDown->isChecked()) {
-        unitSeconds(c_.durationBox, c_.durationUnit, seconds);
-        display_.bar()->setMax(seconds);
-        c_.heading->setCaption(QStringLiteral("倒计时"));
-    }
-    if (c_.countUp->isChecked()) {
-        unitSeconds(c_.durationBox, c_.durationUnit, countUpTarget);
-        seconds = 0;
-        display_.bar()->setMax(countUpTarget);
-        c_.heading->setCaption(QStringLiteral("计时"));
-    }
-    display_.bar()->setPosition(seconds);
-    display_.secondsToFields(seconds);
-    if (separators) display_.showSeparators();
+    display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
+                           QStringLiteral("倒计时"), QStringLiteral("计时")},
+                          seconds, countUpTarget, separators);
 }

@@ -114,18 +114,7 @@ void PrepTimer::set() {
 }
 
 void PrepTimer::loadDuration(bool separators) {
-    if (c_.countDown->isChecked()) {
-        unitSeconds(c_.durationBox, c_.durationUnit, seconds);
-        display_.bar()->setMax(seconds);
-        c_.heading->setCaption(QStringLiteral("预备倒计时"));
-    }
-    if (c_.countUp->isChecked()) {
-        unitSeconds(c_.durationBox, c_.durationUnit, countUpTarget);
-        seconds = 0;
-        display_.bar()->setMax(countUpTarget);
-        c_.heading->setCaption(QStringLiteral("预备计时"));
-    }
-    display_.bar()->setPosition(seconds);
-    display_.secondsToFields(seconds);
-    if (separators) display_.showSeparators();
+    display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
+                           QStringLiteral("预备倒计时"), QStringLiteral("预备计时")},
+                          seconds, countUpTarget, separators);
 }

@@ -1,5 +1,7 @@
 #include "timing/TimeDisplay.h"
 
+#include <QRadioButton>
+
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/TTimer.h"
@@ -67,7 +69,11 @@ void TimeDisplay::separatorClick(TEdit* separator) {
 }
 
 void TimeDisplay::stepSeparators(bool blink) {
-    for (TEdit* sep : {first_, second_})
+    StepSeparators(first_, second_, blink);
+}
+
+void StepSeparators(TEdit* first, TEdit* second, bool blink) {
+    for (TEdit* sep : {first, second})
         sep->setText(blink && !sep->text().isEmpty() ? QString() : kSeparator);
 }
 
@@ -102,6 +108,24 @@ void TimeDisplay::clear() {
 void TimeDisplay::setReadOnly(bool readOnly) {
     for (TEdit* d : digits_)
         d->setReadOnly(readOnly);
+}
+
+void TimeDisplay::loadDuration(const Duration& d, int& seconds, int& countUpTarget,
+                               bool separators) {
+    if (d.countDown->isChecked()) {
+        unitSeconds(d.box, d.unit, seconds);
+        bar_->setMax(seconds);
+        d.heading->setCaption(d.downCaption);
+    }
+    if (d.countUp->isChecked()) {
+        unitSeconds(d.box, d.unit, countUpTarget);
+        seconds = 0;
+        bar_->setMax(countUpTarget);
+        d.heading->setCaption(d.upCaption);
+    }
+    bar_->setPosition(seconds);
+    secondsToFields(seconds);
+    if (separators) showSeparators();
 }
 
 void unitSeconds(TEdit* number, TComboBox* unit, int& target) {

@@ -3,10 +3,13 @@
 // the main timer and the preparation timer show their value on one.
 #pragma once
 
+#include <QString>
 #include <array>
 
 class Dialogs;
+class QRadioButton;
 class SoundPrompts;
+class TLabel;
 class TComboBox;
 class TEdit;
 class TProgressBar;
@@ -48,6 +51,22 @@ class TimeDisplay {
     void clear();
     void setReadOnly(bool readOnly);
 
+    // Where a timer's duration comes from: the counting direction, the duration and unit
+    // boxes of the settings panel, and the panel heading with its two captions.
+    struct Duration {
+        QRadioButton* countUp;
+        QRadioButton* countDown;
+        TEdit* box;
+        TComboBox* unit;
+        TLabel* heading;
+        QString downCaption;
+        QString upCaption;
+    };
+    // The duration onto the display: counting down the value is the duration and the bar's
+    // maximum; counting up the value is 0 and the duration (kept in countUpTarget) the bar's
+    // maximum. separators: both separators show "∶" afterwards.
+    void loadDuration(const Duration& d, int& seconds, int& countUpTarget, bool separators);
+
   private:
     Digits digits_;
     TEdit* first_;
@@ -57,6 +76,9 @@ class TimeDisplay {
     SoundPrompts& sound_;
     Dialogs& dialogs_;
 };
+
+// Each separator flips between "∶" and empty (blink), or both show "∶".
+void StepSeparators(TEdit* first, TEdit* second, bool blink);
 
 // Durations of the settings panel: a number box and its unit box ("秒钟", "分钟", "小时").
 // The target becomes the duration in seconds, or stays as it is for any other unit text.

@@ -158,6 +158,11 @@ void FakeAudioPlayer::stop() {
     if (state_ == PlayerState::Playing) state_ = PlayerState::Stopped;
 }
 
+PlayerState FakeAudioPlayer::state() const {
+    if (onState) onState();
+    return state_;
+}
+
 void FakeAudioPlayer::finish() {
     if (state_ == PlayerState::Playing) state_ = PlayerState::Stopped;
 }

@@ -88,7 +88,7 @@ class FakeAudioPlayer : public AudioPlayer {
     void open() override;
     void play() override;
     void stop() override;
-    PlayerState state() const override { return state_; }
+    PlayerState state() const override;
 
     // The sound played to its end.
     void finish();
@@ -100,6 +100,9 @@ class FakeAudioPlayer : public AudioPlayer {
     QString failNextOpen;
     // Files (by name) that fail every open, with the text.
     QHash<QString, QString> unplayable;
+    // Runs whenever the state is asked for: a test makes the player fail there in ways of
+    // its own (anything may be thrown).
+    std::function<void()> onState;
     void clearCalls() {
         calls.clear();
         played.clear();
