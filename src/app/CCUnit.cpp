@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
@@ -90,7 +91,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
            Label29,
            CheckBox42,
            TrackBar1}),
-      help_(RichEdit1),
+      help_(RichEdit1, this, platform.screens),
       mainDisplay_({Edit1, Edit2, Edit4, Edit5, Edit7, Edit8}, Edit3, Edit6, ProgressBar1, *Timer1,
                    sound_, *platform.dialogs),
       prepDisplay_({Edit17, Edit18, Edit20, Edit21, Edit23, Edit24}, Edit19, Edit22, ProgressBar2,
@@ -152,7 +153,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
                       {Edit17, Edit18, Edit19, Edit20, Edit21, Edit22, Edit23, Edit24},
                       {Edit25, Edit26, Edit27, Edit28, Edit31},
                       ProgressBar1}),
-      panels_(*Timer1, sound_, Settings,
+      panels_(*Timer1, sound_, Settings, platform.screens,
               {this,
                MainMenu1,
                ToolBar1,
@@ -208,7 +209,29 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     Panel2->setFocusPolicy(Qt::StrongFocus);
     setupGlyphs();
     bindHandlers();
+    // The display's controls as the form places them: from here on they are laid out at the
+    // display's scale.
+    surface_ = new DesignSurface(Panel1, kDesignContent);
+    surface_->canvas = [this] { return DisplayCanvas(); };
+    surface_->adopt();
     layoutClientArea();
+    // The settings panel scrolls under the tool bar where the window is too low for it.
+    ToolBar1->raise();
+    settingsScroll_ = new SettingsScroll(centralWidget(), Panel2, QPoint(5, 32), 29);
+    // The screen the display fills: chosen in the menu 系统, under its own submenu.
+    auto* screensMenu = new QMenu(QStringLiteral("显示屏幕"), N1);
+    screensMenu->setObjectName(QStringLiteral("N27"));
+    screensMenu->setFont(MainMenu1->font());
+    N1->insertMenu(N14, screensMenu);
+    if (platform.screens) {
+        audience_ = new AudienceScreen(this, *platform.screens, screensMenu);
+        audience_->whileMoving = [this](const std::function<void()>& move) {
+            const QScopedValueRollback<bool> moving(movingScreens_, true);
+            move();
+            restoring_.invalidate();
+            restoreTimer_.stop();
+        };
+    }
     platform.dialogs->setOwner(this);
 
     restoreTimer_.setInterval(50);
@@ -230,6 +253,15 @@ void TForm1::attachWindows(TForm2* help, TForm3* about, Twnl* calendar, TForm4* 
     // The font sample belongs to this window, so that it stays above it (a font dialog that
     // closes gives this window the focus back and raises it).
     if (Form4) Form4->setParent(this, Form4->windowFlags());
+}
+
+void TForm1::showOnAudienceScreen() {
+    options_ = std::make_unique<Options>(QDir(windowsDir).filePath(kOptionsFileName));
+    if (audience_) {
+        audience_->setOptions(options_.get());
+        audience_->place();
+    }
+    showMaximized();
 }
 
 QString TForm1::SettingsFilePath() const {
@@ -279,11 +311,22 @@ void TForm1::layoutClientArea() {
         top = 29;
     }
     Panel1->setGeometry(0, top, w, qMax(0, h - top));
+    if (surface_) surface_->relayout();
+}
+
+// The display as the form has it on a 1024 × 768 screen: the whole width, the height left by
+// the bars that show now.
+QSize TForm1::DisplayCanvas() const {
+    int bars = 0;
+    if (MainMenu1->isVisibleTo(this)) bars += MainMenu1->sizeHint().height();
+    if (ToolBar1->isVisibleTo(this)) bars += ToolBar1->height();
+    if (StatusBar1->isVisibleTo(this)) bars += StatusBar1->height();
+    return QSize(kDesignScreen.width(), kDesignScreen.height() - bars);
 }
 
 void TForm1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange) return;
+    if (event->type() != QEvent::WindowStateChange || movingScreens_) return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const Qt::WindowStates full = Qt::WindowMaximized | Qt::WindowFullScreen;
     if ((change->oldState() & full) && !(windowState() & (full | Qt::WindowMinimized))) {
@@ -340,6 +383,7 @@ void TForm1::settingsPanelShown(bool shown) {
     if (shown) {
         QWidget* focus = QApplication::focusWidget();
         if (!focus || !Panel2->isAncestorOf(focus)) Panel2->setFocus(Qt::OtherFocusReason);
+        if (settingsScroll_) settingsScroll_->toTop();
     } else {
         // The font sample belongs to the panel's font buttons: it goes with the panel.
         fonts_.HideSample();

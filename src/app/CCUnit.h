@@ -19,8 +19,11 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <memory>
 
+#include "app/AudienceScreen.h"
 #include "app/DisplayPanels.h"
+#include "app/SettingsScroll.h"
 #include "clock/ScheduleClock.h"
 #include "platform/Platform.h"
 #include "platform/Reports.h"
@@ -31,6 +34,7 @@
 #include "presentation/OpenDialog.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
+#include "settings/Options.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsPanel.h"
 #include "settings/SettingsRecord.h"
@@ -39,6 +43,7 @@
 #include "timing/TimeDisplay.h"
 #include "ui_CCUnit.h"
 #include "widgets/Controls.h"
+#include "widgets/DesignSurface.h"
 
 class TForm2;
 class TForm3;
@@ -79,6 +84,11 @@ class TForm1 : public TForm1Controls {
     QString SettingsFilePath() const;
     // The desktop session is ending: closing asks nothing and shows no message.
     bool sessionEnding = false;
+    // Shows the window maximised on the screen chosen for the display (the primary one until
+    // one is chosen, or while the chosen one is unplugged).
+    void showOnAudienceScreen();
+    AudienceScreen* audienceScreen() const { return audience_; }
+    Options* options() const { return options_.get(); }
 
   private:
     // ---- the subsystems, in the order they are built ----------------------------------------
@@ -309,8 +319,15 @@ class TForm1 : public TForm1Controls {
     void SpeedButton6Click() { help_.ToggleHelp(); }
     void SpeedButton7Click() { help_.ToggleAbout(); }
 
-    // The main window's size in the form.
+    // The main window's size in the form, the screen it is designed for, and the part of the
+    // display that holds the design's controls.
     static constexpr QSize kDesignWindowSize{1024, 738};
+    static constexpr QSize kDesignScreen{1024, 768};
+    static constexpr QSize kDesignContent{1016, 625};
+    // The display's design drawn at the display's size.
+    DesignSurface* displaySurface() const { return surface_; }
+    SettingsScroll* settingsScroll() const { return settingsScroll_; }
+    QSize DisplayCanvas() const;
 
   Q_SIGNALS:
     // The window has closed for good (its close handler ran through).
@@ -341,6 +358,11 @@ class TForm1 : public TForm1Controls {
     void setupGlyphs();
     void RunTick(void (TForm1::*handler)());
 
+    DesignSurface* surface_ = nullptr;
+    AudienceScreen* audience_ = nullptr;
+    SettingsScroll* settingsScroll_ = nullptr;
+    std::unique_ptr<Options> options_;
+    bool movingScreens_ = false;
     QElapsedTimer restoring_;  // runs for a moment after the window was restored
     QTimer restoreTimer_;
     static constexpr int kRestoreSettleMs = 1000;

@@ -6,10 +6,12 @@
 #include <QRadioButton>
 
 #include "clock/wnlp.h"
+#include "platform/Screens.h"
 #include "platform/TTimer.h"
 #include "presentation/SoundPrompts.h"
 #include "settings/SettingsRecord.h"
 #include "widgets/Controls.h"
+#include "widgets/DesignSurface.h"
 
 void DisplayPanels::setCalendar(Twnl* calendar) {
     calendar_ = calendar;
@@ -53,12 +55,14 @@ void DisplayPanels::toggleConcise() {
     //    is hidden.
     const int shift = c_.toolBar->isHidden() ? 0 : 80;
     c_.toolBar->setVisible(c_.toolBar->isHidden());
-    c_.title->move(c_.title->x(), settings_.titleTop + shift);
-    c_.prompt->move(c_.prompt->x(), settings_.promptTop + shift);
-    c_.scheduledText->move(c_.scheduledText->x(), settings_.scheduledTextTop + shift);
-    c_.clockPanel->move(c_.clockPanel->x(), settings_.clockPanelTop + shift);
-    c_.timerPanel->move(c_.timerPanel->x(), settings_.mainPanelTop + shift);
-    c_.prepPanel->move(c_.prepPanel->x(), settings_.prepPanelTop + shift);
+    const std::pair<QWidget*, int> movable[] = {{c_.title, settings_.titleTop},
+                                                {c_.prompt, settings_.promptTop},
+                                                {c_.scheduledText, settings_.scheduledTextTop},
+                                                {c_.clockPanel, settings_.clockPanelTop},
+                                                {c_.timerPanel, settings_.mainPanelTop},
+                                                {c_.prepPanel, settings_.prepPanelTop}};
+    for (const auto& [w, top] : movable)
+        MoveDesign(w, DesignPos(w).x(), top + shift);
     // 4. Status bar.
     c_.status->setVisible(c_.status->isHidden());
     // 5. Repaint, with the client area grown or shrunk by the bars.
@@ -118,5 +122,6 @@ void DisplayPanels::toggleCalendar() {
         return;
     }
     calendar_->BitBtn5Click();
+    if (screens_) BringToScreenOf(*screens_, calendar_, c_.window);
     calendar_->show();
 }

@@ -10,6 +10,7 @@
 class QMainWindow;
 class QMenuBar;
 class QRadioButton;
+class ScreenList;
 class QWidget;
 class SoundPrompts;
 class TLabel;
@@ -39,8 +40,12 @@ class DisplayPanels {
         QList<QWidget*> timerButtons;  // BitBtn1, BitBtn2, BitBtn3, BitBtn5, BitBtn15
     };
     DisplayPanels(TTimer& mainTimer, SoundPrompts& sound, SettingsRecord& settings,
-                  const Controls& controls)
-        : mainTimer_(mainTimer), sound_(sound), settings_(settings), c_(controls) {}
+                  const ScreenList* screens, const Controls& controls)
+        : mainTimer_(mainTimer),
+          sound_(sound),
+          settings_(settings),
+          screens_(screens),
+          c_(controls) {}
     void setCalendar(Twnl* calendar);
 
     // The client area is laid out again (the tool bar came or went).
@@ -60,6 +65,7 @@ class DisplayPanels {
     TTimer& mainTimer_;
     SoundPrompts& sound_;
     SettingsRecord& settings_;
+    const ScreenList* screens_;
     Controls c_;
     QPointer<Twnl> calendar_;
 };

@@ -94,10 +94,9 @@ int main(int argc, char* argv[]) {
         [session] { session->whenSettled([] { QCoreApplication::quit(); }, 3000); },
         Qt::QueuedConnection);
     endRequests->setWindow(form);
-    // Maximised; without a window manager to do it, the window takes the screen by itself.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        form->setGeometry(screen->availableGeometry());
-    form->showMaximized();
+    // Maximised on the screen chosen for the display; without a window manager to do it, the
+    // window takes the screen by itself.
+    form->showOnAudienceScreen();
     const int rc = app.exec();
     Q_UNUSED(rc);
     lock.release();

@@ -20,6 +20,7 @@
 #include "timing/TimeDisplay.h"
 #include "timing/TimeFields.h"
 #include "widgets/Controls.h"
+#include "widgets/DesignSurface.h"
 
 namespace {
 
@@ -217,8 +218,8 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
 
 void ScheduleClock::showScheduledText() {
     const bool concise = conciseDisplay && conciseDisplay();
-    c_.scheduledText->move(settings_.scheduledTextLeft,
-                           settings_.scheduledTextTop + (concise ? 80 : 0));
+    MoveDesign(c_.scheduledText, settings_.scheduledTextLeft,
+               settings_.scheduledTextTop + (concise ? 80 : 0));
     if (c_.textOn->isChecked()) {
         c_.scheduledText->show();
         c_.prompt->hide();

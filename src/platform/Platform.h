@@ -6,6 +6,7 @@
 
 #include "platform/AudioPlayer.h"
 #include "platform/Dialogs.h"
+#include "platform/Screens.h"
 #include "platform/Services.h"
 #include "platform/TimeSource.h"
 
@@ -18,6 +19,7 @@ struct Platform {
     SessionControl* session = nullptr;
     SettingsLocation* location = nullptr;
     PowerInhibitor* inhibitor = nullptr;
+    ScreenList* screens = nullptr;
     // Where the default sounds are found when they are not in the working directory.
     QString soundDir;
 };

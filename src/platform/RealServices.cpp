@@ -20,6 +20,7 @@
 #include "platform/DesktopSession.h"
 #include "platform/Platform.h"
 #include "platform/QtAudioPlayer.h"
+#include "platform/RealScreens.h"
 
 namespace {
 QString& Title() {
@@ -207,6 +208,7 @@ struct RealPlatform::Impl {
     RealLocation location;
     DesktopInhibitor inhibitor{QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
                                kDesktopTimeoutMs};
+    RealScreens screens;
 };
 
 RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
@@ -218,6 +220,7 @@ RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
     platform_.session = &impl_->session;
     platform_.location = &impl_->location;
     platform_.inhibitor = &impl_->inhibitor;
+    platform_.screens = &impl_->screens;
     platform_.soundDir = FindSoundDir();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "presentation/Unit4.h"
 #include "widgets/Controls.h"
+#include "widgets/DesignSurface.h"
 
 void FontButtons::setSampleWindow(TForm4* sample) {
     sample_ = sample;
@@ -12,13 +13,13 @@ void FontButtons::ChooseFont(QWidget* source, const QList<QWidget*>& targets) {
     // The dialog opens on the face, size and style that the source really shows; what comes
     // back changes only what the operator changed in it.
     FontChoice current;
-    current.font = DialogFont(source->font());
+    current.font = DialogFont(DesignFont(source));
     if (ColorControl* c = ColorControl::of(source)) current.color = c->FontColor();
     const std::optional<FontChoice> chosen = dialogs_.chooseFont(current);
     if (!chosen) return;
-    const QFont font = FontFromDialog(source->font(), current.font, chosen->font);
+    const QFont font = FontFromDialog(DesignFont(source), current.font, chosen->font);
     for (QWidget* target : targets) {
-        target->setFont(font);
+        SetDesignFont(target, font);
         if (ColorControl* c = ColorControl::of(target)) c->setFontColor(chosen->color);
     }
 }
@@ -28,7 +29,7 @@ void FontButtons::ShowFontSample(const QString& kind, const QString& sample, QWi
     if (!sample_) return;
     TForm4* form = sample_;
     form->setWindowTitle(kind + QStringLiteral("示例"));
-    const QFont font = source->font();
+    const QFont font = DesignFont(source);
     const TColor color =
         ColorControl::of(source) ? ColorControl::of(source)->FontColor() : clr::WindowText;
     form->Label1->setFontColor(color);

@@ -2,6 +2,7 @@
 
 #include <QTextEdit>
 
+#include "platform/Screens.h"
 #include "presentation/AboutUnit.h"
 #include "presentation/HelpUnit.h"
 
@@ -15,9 +16,12 @@ void HelpWindows::ToggleHelp() {
     // The guide is copied afresh as plain text, so the help window's own font applies.
     help_->RichEdit1->clear();
     help_->RichEdit1->setPlainText(guide_->toPlainText());
+    if (!help_->isVisible() && screens_) BringToScreenOf(*screens_, help_, main_);
     help_->setVisible(!help_->isVisible());
 }
 
 void HelpWindows::ToggleAbout() {
-    if (about_) about_->setVisible(!about_->isVisible());
+    if (!about_) return;
+    if (!about_->isVisible() && screens_) BringToScreenOf(*screens_, about_, main_);
+    about_->setVisible(!about_->isVisible());
 }

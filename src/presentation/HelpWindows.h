@@ -5,18 +5,25 @@
 #include <QPointer>
 
 class QTextEdit;
+class QWidget;
+class ScreenList;
 class TForm2;
 class TForm3;
 
 class HelpWindows {
   public:
-    explicit HelpWindows(QTextEdit* guide) : guide_(guide) {}
+    // guide: the main window's hidden text box; main: the main window, whose screen the two
+    // windows open on.
+    HelpWindows(QTextEdit* guide, QWidget* main, const ScreenList* screens)
+        : guide_(guide), main_(main), screens_(screens) {}
     void setWindows(TForm2* help, TForm3* about);
     void ToggleHelp();
     void ToggleAbout();
 
   private:
     QTextEdit* guide_;
+    QWidget* main_;
+    const ScreenList* screens_;
     QPointer<TForm2> help_;
     QPointer<TForm3> about_;
 };

@@ -7,6 +7,7 @@
 
 #include "platform/Errors.h"
 #include "widgets/Controls.h"
+#include "widgets/DesignSurface.h"
 
 namespace {
 
@@ -205,17 +206,17 @@ std::vector<B::Row> MakeRows(QWidget* form) {
     // clang-format on
 }
 
-// Font name and size onto a control, keeping the rest of its font.
+// Font name and size onto a control's font as designed, keeping the rest of it.
 void SetFamily(QWidget* w, const QString& name) {
-    QFont f = w->font();
+    QFont f = DesignFont(w);
     f.setFamilies({name});
-    w->setFont(f);
+    SetDesignFont(w, f);
 }
 
 void SetPoints(QWidget* w, int points) {
-    QFont f = w->font();
+    QFont f = DesignFont(w);
     SetFontSize(f, points);
-    w->setFont(f);
+    SetDesignFont(w, f);
 }
 
 bool On(int flag) {
@@ -263,9 +264,9 @@ void SettingsBinding::CollectSettings() {
                 } else if constexpr (std::is_same_v<T, Number>) {
                     r.*b.field = StrToInt(b.box->text());
                 } else if constexpr (std::is_same_v<T, FontName>) {
-                    r.*b.field = b.control->font().family();
+                    r.*b.field = DesignFont(b.control).family();
                 } else if constexpr (std::is_same_v<T, FontSize>) {
-                    r.*b.field = ::FontSize(b.control->font());
+                    r.*b.field = ::FontSize(DesignFont(b.control));
                 } else if constexpr (std::is_same_v<T, FontColor>) {
                     r.*b.field = b.control->FontColor();
                 } else if constexpr (std::is_same_v<T, Color>) {

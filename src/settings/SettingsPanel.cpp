@@ -13,16 +13,17 @@
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
 #include "widgets/Controls.h"
+#include "widgets/DesignSurface.h"
 
 namespace {
 
 // A stored font (name, size, colour) onto a row of controls, keeping their style.
 void SetFontOf(const QList<QWidget*>& row, const QString& name, int size, TColor color) {
     for (QWidget* w : row) {
-        QFont f = w->font();
+        QFont f = DesignFont(w);
         f.setFamilies({name});
         SetFontSize(f, size);
-        w->setFont(f);
+        SetDesignFont(w, f);
         if (ColorControl* c = ColorControl::of(w)) c->setFontColor(color);
     }
 }
@@ -47,8 +48,8 @@ void SettingsPanel::ApplySettings() {
     // Then what follows from them, in this order.
     // The title, the prompt label and the scheduled text take their captions and places.
     c_.title->setCaption(c_.titleText->text());
-    c_.title->move(s.titleLeft, s.titleTop);
-    c_.prompt->move(s.promptLeft, s.promptTop);
+    MoveDesign(c_.title, s.titleLeft, s.titleTop);
+    MoveDesign(c_.prompt, s.promptLeft, s.promptTop);
     // Every digit and separator box of the three displays takes its display's font.
     SetFontOf(c_.mainDigitsAndSeparators, s.mainFontName, s.mainFontSize, s.mainFontColor);
     SetFontOf(c_.prepDigitsAndSeparators, s.prepFontName, s.prepFontSize, s.prepFontColor);
@@ -57,37 +58,37 @@ void SettingsPanel::ApplySettings() {
     // boxes take theirs.
     c_.board->setColor(c_.normalSwatch->Color());
     c_.clockPanel->setColor(c_.clockSwatch->Color());
-    c_.clockPanel->move(s.clockPanelLeft, s.clockPanelTop);
+    MoveDesign(c_.clockPanel, s.clockPanelLeft, s.clockPanelTop);
     colours_.ApplyClockBoxColour();
     c_.timerPanel->setColor(c_.timerSwatch->Color());
-    c_.timerPanel->move(s.mainPanelLeft, s.mainPanelTop);
+    MoveDesign(c_.timerPanel, s.mainPanelLeft, s.mainPanelTop);
     colours_.ApplyTimerBoxColour();
     c_.prepPanel->setColor(c_.prepSwatch->Color());
-    c_.prepPanel->move(s.prepPanelLeft, s.prepPanelTop);
+    MoveDesign(c_.prepPanel, s.prepPanelLeft, s.prepPanelTop);
     colours_.ApplyPrepBoxColour();
     c_.scheduledText->setCaption(c_.scheduledTextBox->text());
-    c_.scheduledText->move(s.scheduledTextLeft, c_.scheduledText->y());
-    c_.scheduledText->move(c_.scheduledText->x(), s.scheduledTextTop);
+    MoveDesign(c_.scheduledText, s.scheduledTextLeft, DesignPos(c_.scheduledText).y());
+    MoveDesign(c_.scheduledText, DesignPos(c_.scheduledText).x(), s.scheduledTextTop);
     c_.scheduledText->setColor(s.scheduledTextBackColor);
 
     // Visibility and placement, from the controls just set.
     c_.title->setCaption(c_.titleText->text());
     c_.title->setVisible(c_.titleOn->isChecked());
     if (c_.titlePosOn->isChecked())
-        c_.title->move(StrToInt(c_.titleLeft->text()), StrToInt(c_.titleTop->text()));
-    c_.prompt->move(StrToInt(c_.promptLeft->text()), StrToInt(c_.promptTop->text()));
+        MoveDesign(c_.title, StrToInt(c_.titleLeft->text()), StrToInt(c_.titleTop->text()));
+    MoveDesign(c_.prompt, StrToInt(c_.promptLeft->text()), StrToInt(c_.promptTop->text()));
     c_.prompt->setVisible(c_.promptPosOn->isChecked());
     c_.scheduledText->setCaption(c_.scheduledTextBox->text());
     c_.scheduledText->setVisible(c_.scheduledTextOn->isChecked());
     if (c_.scheduledTextPosOn->isChecked())
-        c_.scheduledText->move(StrToInt(c_.scheduledTextLeft->text()),
-                               StrToInt(c_.scheduledTextTop->text()));
-    c_.clockPanel->move(c_.clockPanel->x(), s.clockPanelTop);
-    c_.timerPanel->move(c_.timerPanel->x(), s.mainPanelTop);
-    c_.prepPanel->move(c_.prepPanel->x(), s.prepPanelTop);
-    c_.clockPanel->move(s.clockPanelLeft, c_.clockPanel->y());
-    c_.timerPanel->move(s.mainPanelLeft, c_.timerPanel->y());
-    c_.prepPanel->move(s.prepPanelLeft, c_.prepPanel->y());
+        MoveDesign(c_.scheduledText, StrToInt(c_.scheduledTextLeft->text()),
+                   StrToInt(c_.scheduledTextTop->text()));
+    MoveDesign(c_.clockPanel, DesignPos(c_.clockPanel).x(), s.clockPanelTop);
+    MoveDesign(c_.timerPanel, DesignPos(c_.timerPanel).x(), s.mainPanelTop);
+    MoveDesign(c_.prepPanel, DesignPos(c_.prepPanel).x(), s.prepPanelTop);
+    MoveDesign(c_.clockPanel, s.clockPanelLeft, DesignPos(c_.clockPanel).y());
+    MoveDesign(c_.timerPanel, s.mainPanelLeft, DesignPos(c_.timerPanel).y());
+    MoveDesign(c_.prepPanel, s.prepPanelLeft, DesignPos(c_.prepPanel).y());
     if (applyUsageMode) applyUsageMode();
     if (c_.transparencyOn->isChecked()) colours_.SetOpacity(c_.level->value());
 }

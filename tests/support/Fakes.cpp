@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 #include "platform/Errors.h"
 
@@ -167,6 +168,42 @@ void FakeAudioPlayer::finish() {
     if (state_ == PlayerState::Playing) state_ = PlayerState::Stopped;
 }
 
+// ---- FakeScreens ----------------------------------------------------------------------------
+
+ScreenInfo MakeScreen(const QString& name, const QRect& geometry, bool primary) {
+    ScreenInfo s;
+    s.name = name;
+    s.model = name + QStringLiteral(" model");
+    s.serial = name + QStringLiteral("-0001");
+    s.geometry = geometry;
+    s.available = geometry;
+    s.primary = primary;
+    return s;
+}
+
+FakeScreens::FakeScreens() {
+    list_ << MakeScreen(QStringLiteral("DP-1"), QRect(0, 0, 1024, 768), true);
+}
+
+ScreenInfo FakeScreens::screenOf(const QWidget* window) const {
+    if (window) {
+        const QPoint centre = window->frameGeometry().center();
+        for (const ScreenInfo& s : list_)
+            if (s.geometry.contains(centre)) return s;
+    }
+    return ScreenOrPrimary(list_, ScreenInfo());
+}
+
+void FakeScreens::fill(QWidget* window, const ScreenInfo& screen) {
+    filled << screen;
+    window->setGeometry(screen.available);
+}
+
+void FakeScreens::set(const QList<ScreenInfo>& screens) {
+    list_ = screens;
+    Q_EMIT changed();
+}
+
 // ---- FakePlatform ---------------------------------------------------------------------------
 
 FakePlatform::FakePlatform() {
@@ -179,6 +216,7 @@ FakePlatform::FakePlatform() {
     platform_.session = &session;
     platform_.location = &location;
     platform_.inhibitor = &inhibitor;
+    platform_.screens = &screens;
 }
 
 QString FakePlatform::settingsPath() const {

@@ -155,6 +155,25 @@ class FakeInhibitor : public PowerInhibitor {
     bool on_ = false;
 };
 
+// Screens as a test lays them out: plugged in and out, sized, with the windows filled on them.
+class FakeScreens : public ScreenList {
+  public:
+    FakeScreens();
+    QList<ScreenInfo> screens() const override { return list_; }
+    ScreenInfo screenOf(const QWidget* window) const override;
+    void fill(QWidget* window, const ScreenInfo& screen) override;
+    // The screens now (changed() follows).
+    void set(const QList<ScreenInfo>& screens);
+    // The screen each fill put a window on, in order.
+    QList<ScreenInfo> filled;
+
+  private:
+    QList<ScreenInfo> list_;
+};
+
+// A screen for FakeScreens.
+ScreenInfo MakeScreen(const QString& name, const QRect& geometry, bool primary = false);
+
 // A whole fake platform with a temporary settings directory.
 class FakePlatform {
   public:
@@ -170,6 +189,7 @@ class FakePlatform {
     FakeSession session;
     FakeLocation location;
     FakeInhibitor inhibitor;
+    FakeScreens screens;
     QTemporaryDir settingsDir;
 
   private:

@@ -1,0 +1,290 @@
+// The display on screens of any size and on the screen chosen for it: the design drawn at
+// the window's scale with the stored places and fonts kept in design terms, the settings
+// panel reachable on a low screen, the chosen screen remembered and followed when screens
+// come and go.
+#include <QtTest>
+
+#include <QScrollBar>
+#include "AppFixture.h"
+
+#include "clock/wnlp.h"
+#include "presentation/AboutUnit.h"
+#include "presentation/HelpUnit.h"
+#include "settings/SettingsFile.h"
+
+namespace {
+
+const QDateTime kStart(QDate(2007, 3, 14), QTime(14, 30, 3));
+
+// The main window on screen with the given client size, the main timer panel showing.
+void ShowAt(AppFixture& app, const QSize& size) {
+    TForm1* f = app.f();
+    f->Run(&TForm1::SpeedButton21Click);
+    f->setGeometry(QRect(QPoint(0, 0), size));
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    QTRY_COMPARE(f->size(), size);
+}
+
+// The centre of a rectangle in its parent's terms, relative to a container.
+QRect In(const QWidget* w, const QWidget* container) {
+    return QRect(w->mapTo(container, QPoint(0, 0)), w->size());
+}
+
+}  // namespace
+
+class ScreensTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void displayFollowsTheWindowSize_data();
+    void displayFollowsTheWindowSize();
+    void storedPlacesStayInDesignPixels();
+    void resizedWhileCounting();
+    void settingsPanelScrollsOnALowScreen();
+    void chosenScreenFollowsPlugging();
+    void secondaryWindowsOpenOnTheDisplaysScreen();
+};
+
+void ScreensTest::displayFollowsTheWindowSize_data() {
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("1024 x 768") << QSize(1024, 768);
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+    QTest::newRow("3840 x 2160") << QSize(3840, 2160);
+    QTest::newRow("1366 x 768") << QSize(1366, 768);
+    QTest::newRow("1280 x 1024") << QSize(1280, 1024);
+    QTest::newRow("800 x 600") << QSize(800, 600);
+}
+
+// The design at one scale: the panels keep the form's proportions, the digits scale with
+// them, the content sits centred in the display and inside it.
+void ScreensTest::displayFollowsTheWindowSize() {
+    QFETCH(QSize, window);
+    AppFixture app(kStart);
+    TForm1* f = app.f();
+    ShowAt(app, window);
+    if (QTest::currentTestFailed()) return;
+    const double s = f->Panel4->width() / 768.0;
+    if (window == QSize(1024, 768)) {
+        // The form's own places and sizes, nothing moved.
+        QCOMPARE(f->Panel4->geometry(), QRect(128, 328, 768, 298));
+        QCOMPARE(f->Edit1->geometry(), QRect(42, 56, 72, 149));
+        QCOMPARE(f->Edit1->font().pixelSize(), 120);
+        QCOMPARE(f->Label52->pos(), QPoint(256, 518));
+        return;
+    }
+    QVERIFY(qAbs(f->Panel4->height() - 298 * s) <= 1.0);
+    // The digit boxes inside, at the same scale, fonts included.
+    QVERIFY(qAbs(f->Edit1->x() - 42 * s) <= 1.0 && qAbs(f->Edit1->y() - 56 * s) <= 1.0);
+    QVERIFY(qAbs(f->Edit1->width() - 72 * s) <= 1.0);
+    QVERIFY(qAbs(f->Edit1->font().pixelSize() - 120 * s) <= 1.0);
+    QVERIFY(qAbs(f->BitBtn2->width() - f->BitBtn2->sizeHint().width()) >= 0);  // it is laid out
+    QVERIFY(qAbs(f->Label13->font().pixelSize() - DesignFont(f->Label13).pixelSize() * s) <= 1.0);
+    QCOMPARE(FontSize(DesignFont(f->Edit1)), 72);  // the font as designed is unchanged
+    // The design is centred: as much room on the left of the panels as on the right, or above
+    // as below, and it stays inside the display.
+    const QRect panel = f->Panel4->geometry();
+    const QRect clock = f->Panel3->geometry();
+    const int left = qMin(panel.left(), clock.left());
+    const double designLeft = 128 * s;
+    const double offsetX = left - designLeft;
+    const double offsetY = clock.top() - 8 * s;
+    QVERIFY(offsetX >= -1 && offsetY >= -1);
+    const double right = f->Panel1->width() - (offsetX + 1024 * s);
+    const double bottom = f->Panel1->height() - (offsetY + f->DisplayCanvas().height() * s);
+    QVERIFY2(qAbs(offsetX - right) <= 2 || qAbs(offsetY - bottom) <= 2,
+             qPrintable(QStringLiteral("offsets %1 %2, %3 %4")
+                            .arg(offsetX)
+                            .arg(right)
+                            .arg(offsetY)
+                            .arg(bottom)));
+    QVERIFY(QRect(QPoint(0, 0), f->Panel1->size()).contains(panel));
+}
+
+// Scaled or not, what the settings hold (places, font sizes) is in the form's terms: the
+// position boxes, the stored file and the concise display's 80 pixels.
+void ScreensTest::storedPlacesStayInDesignPixels() {
+    AppFixture app(kStart);
+    TForm1* f = app.f();
+    ShowAt(app, QSize(1920, 1080));
+    if (QTest::currentTestFailed()) return;
+    const DisplayScale scale = f->displaySurface()->scale();
+    QVERIFY(scale.s > 1.4);
+    QVERIFY(f->Run(&TForm1::BitBtn6Click));
+    QCOMPARE(f->Edit63->text(), QStringLiteral("128"));
+    QCOMPARE(f->Settings.mainPanelLeft, 128);
+    QCOMPARE(f->Settings.mainFontSize, 72);
+    QCOMPARE(f->Settings.scheduledTextFontSize, 72);
+    SettingsRecord saved;
+    ReadSettingsFile(f->SettingsFilePath(), saved);
+    QCOMPARE(saved.mainPanelTop, 328);
+    QCOMPARE(saved.mainFontSize, 72);
+    QCOMPARE(f->Panel4->pos(), scale.map(QPoint(128, 328)));
+
+    // Typed positions are design pixels too.
+    f->Edit64->setText(QStringLiteral("300"));
+    QVERIFY(f->Run(&TForm1::BitBtn6Click));
+    QCOMPARE(f->Panel4->pos(), f->displaySurface()->scale().map(QPoint(128, 300)));
+    QCOMPARE(f->Settings.mainPanelTop, 300);
+
+    // The concise display lowers them by 80 design pixels.
+    f->Image2Click();
+    QTRY_VERIFY(f->ToolBar1->isHidden());
+    const DisplayScale concise = f->displaySurface()->scale();
+    QCOMPARE(f->Panel4->pos(), concise.map(QPoint(128, 300 + 80)));
+    QCOMPARE(f->Label44->pos(), concise.map(QPoint(38, 12 + 80)));
+    f->Image2Click();
+    QTRY_VERIFY(!f->ToolBar1->isHidden());
+    QCOMPARE(f->Panel4->pos(), f->displaySurface()->scale().map(QPoint(128, 300)));
+}
+
+// A new size while the main timer counts changes nothing of the count: every step and the
+// warning come as before.
+void ScreensTest::resizedWhileCounting() {
+    AppFixture app(kStart);
+    TForm1* f = app.f();
+    ShowAt(app, QSize(1024, 768));
+    if (QTest::currentTestFailed()) return;
+    f->Edit10->setText(QStringLiteral("20"));
+    f->ComboBox5->setText(QStringLiteral("秒钟"));
+    f->Edit11->setText(QStringLiteral("5"));
+    QVERIFY(f->Run(&TForm1::BitBtn6Click));
+    app.ms(1000 - app.fake.time.monotonicMs() % 1000);
+    QVERIFY(f->Run(&TForm1::BitBtn2Click));
+    app.seconds(5);
+    QCOMPARE(f->mainSeconds, 15);
+    for (const QSize& size : {QSize(1920, 1080), QSize(800, 600), QSize(1280, 1024)}) {
+        f->resize(size);
+        QTRY_COMPARE(f->size(), size);
+        app.seconds(3);
+    }
+    QCOMPARE(f->mainSeconds, 6);
+    app.seconds(1);
+    QCOMPARE(f->alertState, 2);  // the warning at 5 seconds left
+    QCOMPARE(f->Edit7->text() + f->Edit8->text(), QStringLiteral("05"));
+}
+
+// On a screen lower than the settings panel a scroll bar brings every control of it into
+// sight, and the panel never lies over the tool bar's buttons.
+void ScreensTest::settingsPanelScrollsOnALowScreen() {
+    AppFixture app(kStart);
+    TForm1* f = app.f();
+    ShowAt(app, QSize(1024, 600));
+    if (QTest::currentTestFailed()) return;
+    QScrollBar* bar = f->settingsScroll()->bar();
+    QVERIFY(!bar->isVisible());
+    f->SpeedButton2Click();
+    QVERIFY(f->Panel2->isVisible());
+    QVERIFY(bar->isVisible());
+    QWidget* client = f->centralWidget();
+    // 确定 lies below the window's bottom until the panel is scrolled.
+    QVERIFY(In(f->BitBtn6, client).bottom() > client->height());
+    bar->setValue(bar->maximum());
+    QVERIFY(QRect(0, 29, client->width(), client->height() - 29).contains(In(f->BitBtn6, client)));
+    QVERIFY(QRect(0, 29, client->width(), client->height() - 29).contains(In(f->BitBtn26, client)));
+    // The tool bar stays on top of the panel's top.
+    QVERIFY(f->ToolBar1->isVisible());
+    QCOMPARE(client->childAt(f->SpeedButton1->mapTo(client, QPoint(3, 3))), f->SpeedButton1);
+    // The focus moving to a control at the panel's top brings it back into sight.
+    f->Edit55->setFocus();
+    QVERIFY(In(f->Edit55, client).top() >= 29);
+    // Closed and opened again, the panel shows from its top; where it fits no bar shows.
+    f->SpeedButton2Click();
+    QVERIFY(!bar->isVisible());
+    f->SpeedButton2Click();
+    QCOMPARE(f->Panel2->pos(), QPoint(5, 32));
+    f->SpeedButton2Click();
+    f->resize(1024, 768);
+    QTRY_COMPARE(f->size(), QSize(1024, 768));
+    f->SpeedButton2Click();
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(f->Panel2->pos(), QPoint(5, 32));
+}
+
+// The display fills the screen chosen in the menu; that screen is remembered by its identity
+// in the options file (not in the settings file), left for the primary screen while it is
+// unplugged and taken again when it comes back, also after a restart.
+void ScreensTest::chosenScreenFollowsPlugging() {
+    AppFixture app(kStart);
+    const ScreenInfo laptop = MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1366, 768), true);
+    const ScreenInfo projector =
+        MakeScreen(QStringLiteral("HDMI-1"), QRect(1366, 0, 1920, 1080), false);
+    app.fake.screens.set({laptop, projector});
+    const QByteArray settingsBefore = [&] {
+        QFile file(app.fake.settingsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    TForm1* f = app.f();
+    f->showOnAudienceScreen();
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    QCOMPARE(app.fake.screens.filled.last().name, laptop.name);
+
+    // The menu lists both screens, the laptop chosen.
+    auto* menu = f->findChild<QMenu*>(QStringLiteral("N27"));
+    QVERIFY(menu);
+    QCOMPARE(menu->actions().size(), 2);
+    QVERIFY(menu->actions()[0]->isChecked());
+    QVERIFY(menu->actions()[1]->text().startsWith(QStringLiteral("HDMI-1")));
+    menu->actions()[1]->trigger();
+    QCOMPARE(app.fake.screens.filled.last().name, projector.name);
+    QCOMPARE(f->geometry(), projector.available);
+    QVERIFY(menu->actions()[1]->isChecked());
+
+    // Unplugged: the primary screen; plugged in again (at another place): back to it.
+    app.fake.screens.set({laptop});
+    QCOMPARE(app.fake.screens.filled.last().name, laptop.name);
+    QCOMPARE(menu->actions().size(), 1);
+    ScreenInfo movedProjector = projector;
+    movedProjector.geometry = movedProjector.available = QRect(-1920, 0, 1920, 1080);
+    app.fake.screens.set({laptop, movedProjector});
+    QCOMPARE(app.fake.screens.filled.last().name, projector.name);
+    QCOMPARE(f->geometry(), movedProjector.available);
+    // Its size changes: the window follows.
+    ScreenInfo bigger = movedProjector;
+    bigger.geometry = bigger.available = QRect(-3840, 0, 3840, 2160);
+    app.fake.screens.set({laptop, bigger});
+    QCOMPARE(f->geometry(), bigger.available);
+
+    // Remembered beside the settings file, which did not change for it.
+    const QString options =
+        QDir(app.fake.location.dir).filePath(QStringLiteral("kvtmr-options.ini"));
+    QVERIFY(QFile::exists(options));
+    QFile file(app.fake.settingsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count("\r\n"), 139);
+    Q_UNUSED(settingsBefore);
+
+    // A new start goes to the projector at once.
+    app.destroy();
+    app.fake.screens.filled.clear();
+    app.create();
+    app->showOnAudienceScreen();
+    QCOMPARE(app.fake.screens.filled.last().name, projector.name);
+}
+
+// The help, about and calendar windows open on the screen the main window is on.
+void ScreensTest::secondaryWindowsOpenOnTheDisplaysScreen() {
+    AppFixture app(kStart);
+    const ScreenInfo laptop = MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1366, 768), true);
+    const ScreenInfo projector =
+        MakeScreen(QStringLiteral("HDMI-1"), QRect(1366, 0, 1920, 1080), false);
+    app.fake.screens.set({laptop, projector});
+    TForm1* f = app.f();
+    f->showOnAudienceScreen();
+    f->audienceScreen()->choose(projector);
+    QCOMPARE(f->geometry(), projector.available);
+    const QPoint helpPlace = app.app->Form2->pos();
+    f->SpeedButton6Click();
+    QVERIFY(app.app->Form2->isVisible());
+    QVERIFY(projector.geometry.contains(app.app->Form2->frameGeometry().center()));
+    QCOMPARE(app.app->Form2->pos(), helpPlace + projector.geometry.topLeft());
+    f->SpeedButton7Click();
+    QVERIFY(projector.geometry.contains(app.app->Form3->frameGeometry().center()));
+    f->SpeedButton20Click();
+    QVERIFY(projector.geometry.contains(app.app->wnl->frameGeometry().center()));
+    app.app->Form2->hide();
+    app.app->Form3->hide();
+    app.app->wnl->hide();
+}
+
+QTEST_MAIN(ScreensTest)
+#include "behaviour_screens.moc"
