@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots from the real program under Xvfb:
 #   clock.png (usage mode 时钟), timing.png (计时), both.png (同显), settings.png (the settings
-#   panel open), concise.png (the concise display).
+#   panel open), concise.png (the concise display), all at 1024 × 768; clock-1920.png and
+#   timing-1920.png, the same two on a 1920 × 1080 screen.
 # Usage: scripts/screenshots.sh [path/to/kvtmr] [output dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,12 +15,17 @@ done
 
 WORK=$(mktemp -d)
 DISP=:$((90 + RANDOM % 9))
-Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB=$!
+XVFB=""
 APP=""
+screen() {  # screen <width>x<height>: a fresh Xvfb of that size
+    [ -n "$XVFB" ] && { kill "$XVFB" 2>/dev/null || true; wait "$XVFB" 2>/dev/null || true; }
+    Xvfb "$DISP" -screen 0 "$1x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB=$!
+    wait_for xdpyinfo -display "$DISP" >/dev/null 2>&1 || sleep 1
+}
 cleanup() {
     [ -n "$APP" ] && kill "$APP" 2>/dev/null || true
-    kill "$XVFB" 2>/dev/null || true
+    [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -53,6 +59,7 @@ mode() {  # mode <timing> <clock> <both>
     set_line 120 "$3"
 }
 
+screen 1024x768
 start            # first start writes the factory settings
 stop
 set_line 115 0   # do not close by itself while the pictures are taken
@@ -80,5 +87,18 @@ set_line 87 8
 set_line 94 330
 start
 import -window root "$OUT/both.png"
+stop
+
+# A 1920 × 1080 projector: the same design at its scale, centred.
+screen 1920x1080
+set_line 87 8
+set_line 94 328
+mode 0 1 0
+start
+import -window root "$OUT/clock-1920.png"
+stop
+mode 1 0 0
+start
+import -window root "$OUT/timing-1920.png"
 stop
 echo "screenshots: written to $OUT"

@@ -42,6 +42,7 @@ class ScreensTest : public QObject {
     void resizedWhileCounting();
     void settingsPanelScrollsOnALowScreen();
     void chosenScreenFollowsPlugging();
+    void twinScreensToldApartBySize();
     void secondaryWindowsOpenOnTheDisplaysScreen();
 };
 
@@ -170,11 +171,18 @@ void ScreensTest::settingsPanelScrollsOnALowScreen() {
     TForm1* f = app.f();
     ShowAt(app, QSize(1024, 600));
     if (QTest::currentTestFailed()) return;
+    QApplication::setActiveWindow(f);
+    QVERIFY(QTest::qWaitForWindowActive(f));
     QScrollBar* bar = f->settingsScroll()->bar();
     QVERIFY(!bar->isVisible());
     f->SpeedButton2Click();
     QVERIFY(f->Panel2->isVisible());
     QVERIFY(bar->isVisible());
+    QCOMPARE(bar->value(), 0);  // it opens at its top, the focus on the panel itself
+    QCOMPARE(f->Panel2->pos(), QPoint(5, 32));
+    f->Edit55->setFocus();
+    f->Panel2->setFocus();
+    QCOMPARE(bar->value(), 0);
     QWidget* client = f->centralWidget();
     // 确定 lies below the window's bottom until the panel is scrolled.
     QVERIFY(In(f->BitBtn6, client).bottom() > client->height());
@@ -250,8 +258,9 @@ void ScreensTest::chosenScreenFollowsPlugging() {
     QVERIFY(QFile::exists(options));
     QFile file(app.fake.settingsPath());
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll().count("\r\n"), 139);
-    Q_UNUSED(settingsBefore);
+    const QByteArray settingsAfter = file.readAll();
+    QCOMPARE(settingsAfter.count("\r\n"), 139);
+    if (!settingsBefore.isEmpty()) QCOMPARE(settingsAfter, settingsBefore);
 
     // A new start goes to the projector at once.
     app.destroy();
@@ -259,6 +268,33 @@ void ScreensTest::chosenScreenFollowsPlugging() {
     app.create();
     app->showOnAudienceScreen();
     QCOMPARE(app.fake.screens.filled.last().name, projector.name);
+}
+
+// Two screens that tell the same name and nothing else (two X screens of one server): the
+// one of the chosen size is ticked and comes back on the next start.
+void ScreensTest::twinScreensToldApartBySize() {
+    AppFixture app(kStart);
+    const ScreenInfo small = MakeScreen(QStringLiteral("screen"), QRect(0, 0, 1024, 768), true);
+    const ScreenInfo large =
+        MakeScreen(QStringLiteral("screen"), QRect(1024, 0, 1920, 1080), false);
+    app.fake.screens.set({small, large});
+    TForm1* f = app.f();
+    f->showOnAudienceScreen();
+    auto* menu = f->findChild<QMenu*>(QStringLiteral("N27"));
+    QVERIFY(menu);
+    QCOMPARE(menu->actions().size(), 2);
+    QVERIFY(menu->actions()[0]->isChecked());
+    QVERIFY(!menu->actions()[1]->isChecked());
+    menu->actions()[1]->trigger();
+    QCOMPARE(app.fake.screens.filled.last().geometry, large.geometry);
+    QVERIFY(!menu->actions()[0]->isChecked());
+    QVERIFY(menu->actions()[1]->isChecked());
+
+    app.destroy();
+    app.fake.screens.filled.clear();
+    app.create();
+    app->showOnAudienceScreen();
+    QCOMPARE(app.fake.screens.filled.last().geometry, large.geometry);
 }
 
 // The help, about and calendar windows open on the screen the main window is on.

@@ -11,6 +11,7 @@ namespace {
 const QString kName = QStringLiteral("screen.name");
 const QString kModel = QStringLiteral("screen.model");
 const QString kSerial = QStringLiteral("screen.serial");
+const QString kSize = QStringLiteral("screen.size");
 }  // namespace
 
 AudienceScreen::AudienceScreen(QWidget* window, ScreenList& screens, QMenu* menu)
@@ -25,6 +26,8 @@ void AudienceScreen::setOptions(Options* options) {
     wanted_.name = options_->value(kName);
     wanted_.model = options_->value(kModel);
     wanted_.serial = options_->value(kSerial);
+    const QStringList size = options_->value(kSize).split(u'x');
+    if (size.size() == 2) wanted_.geometry.setSize(QSize(size[0].toInt(), size[1].toInt()));
     rebuildMenu();
 }
 
@@ -49,6 +52,9 @@ void AudienceScreen::choose(const ScreenInfo& screen) {
         options_->setValue(kName, screen.name);
         options_->setValue(kModel, screen.model);
         options_->setValue(kSerial, screen.serial);
+        options_->setValue(
+            kSize,
+            QStringLiteral("%1x%2").arg(screen.geometry.width()).arg(screen.geometry.height()));
     }
     place();
 }
@@ -62,7 +68,9 @@ void AudienceScreen::follow() {
         rebuildMenu();
         return;
     }
-    if (!screen.sameScreen(placedOn_) || screen.available != placedOn_.available) place();
+    if (!screen.sameScreen(placedOn_) || screen.geometry != placedOn_.geometry ||
+        screen.available != placedOn_.available)
+        place();
     rebuildMenu();
 }
 
@@ -74,7 +82,7 @@ void AudienceScreen::rebuildMenu() {
     for (const ScreenInfo& s : screens_.screens()) {
         QAction* a = menu_->addAction(s.caption());
         a->setCheckable(true);
-        a->setChecked(s.sameScreen(current));
+        a->setChecked(s.sameScreen(current) && s.geometry == current.geometry);
         a->setToolTip(QStringLiteral("在此屏幕上全屏显示"));
         group->addAction(a);
         connect(a, &QAction::triggered, this, [this, s] { choose(s); });

@@ -361,6 +361,13 @@ void TForm1::placeRestoredWindow() {
     if (client != target) setGeometry(target);
 }
 
+// The display is laid out for the size the window has once it is on screen (it may have been
+// given its size while hidden, on its way to another screen).
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    layoutClientArea();
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     layoutClientArea();

@@ -21,7 +21,7 @@ SettingsScroll::SettingsScroll(QWidget* client, QWidget* panel, QPoint place, in
     bar_->hide();
     connect(bar_, &QScrollBar::valueChanged, this, &SettingsScroll::scrollTo);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && panel_->isAncestorOf(now)) showFocus(now);
+        if (now && now != panel_ && panel_->isAncestorOf(now)) showFocus(now);
     });
     panel_->installEventFilter(this);
     client_->installEventFilter(this);

@@ -20,10 +20,16 @@ ScreenInfo InfoOf(const QScreen* s) {
     return info;
 }
 
+// The screen that is the wanted one (of two that tell the same identity, the one of its size).
 QScreen* Find(const ScreenInfo& wanted) {
-    for (QScreen* s : QGuiApplication::screens())
-        if (InfoOf(s).sameScreen(wanted)) return s;
-    return nullptr;
+    QScreen* found = nullptr;
+    for (QScreen* s : QGuiApplication::screens()) {
+        const ScreenInfo info = InfoOf(s);
+        if (!info.sameScreen(wanted)) continue;
+        if (info.geometry == wanted.geometry) return s;
+        if (!found) found = s;
+    }
+    return found;
 }
 
 }  // namespace
@@ -59,13 +65,18 @@ ScreenInfo RealScreens::screenOf(const QWidget* window) const {
 void RealScreens::fill(QWidget* window, const ScreenInfo& screen) {
     QScreen* s = Find(screen);
     if (!s || !window) return;
-    // A maximised window is let go of its screen, placed on the other one and maximised there
-    // (a window manager keeps a maximised window where it is); without a window manager the
-    // window takes the screen's size by itself.
     const Qt::WindowStates states = window->windowState();
     const bool full = states & (Qt::WindowMaximized | Qt::WindowFullScreen);
-    if (full && window->isVisible()) window->setWindowState(states & ~(Qt::WindowMaximized));
-    if (window->windowHandle()) window->windowHandle()->setScreen(s);
+    const bool visible = window->isVisible();
+    // A window on screen goes to another one hidden and comes back there: a screen of a desktop
+    // of its own needs a window made anew, and a window manager keeps a maximised window where
+    // it is. Without a window manager the window takes the screen's size by itself.
+    if (visible && window->screen() != s) window->hide();
+    window->setScreen(s);
     window->setGeometry(s->availableGeometry());
-    if (full) window->setWindowState(states);
+    if (!visible) return;
+    if (full)
+        window->showMaximized();
+    else
+        window->show();
 }

@@ -18,8 +18,13 @@ void BringToScreenOf(const ScreenList& screens, QWidget* window, const QWidget* 
 }
 
 ScreenInfo ScreenOrPrimary(const QList<ScreenInfo>& screens, const ScreenInfo& wanted) {
+    const ScreenInfo* found = nullptr;
     for (const ScreenInfo& s : screens)
-        if (!wanted.name.isEmpty() && s.sameScreen(wanted)) return s;
+        if (!wanted.name.isEmpty() && s.sameScreen(wanted)) {
+            if (!found || s.geometry.size() == wanted.geometry.size()) found = &s;
+            if (s.geometry.size() == wanted.geometry.size()) break;
+        }
+    if (found) return *found;
     for (const ScreenInfo& s : screens)
         if (s.primary) return s;
     return screens.isEmpty() ? ScreenInfo() : screens.first();

@@ -40,7 +40,9 @@ class ScreenList : public QObject {
     void changed();
 };
 
-// The screen of a list that is the given one, or the primary one when it is not there.
+// The screen of a list that is the given one, or the primary one when it is not there. Of two
+// screens that tell the same identity (virtual screens without a model or serial), the one of
+// the wanted size counts.
 ScreenInfo ScreenOrPrimary(const QList<ScreenInfo>& screens, const ScreenInfo& wanted);
 
 // A secondary window about to be shown comes onto the screen of the main window, at the same
