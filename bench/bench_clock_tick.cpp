@@ -45,7 +45,11 @@ The exit status is 0 when no second was skipped or repeated, 1 otherwise.
 #include "platform/Platform.h"
 #include "platform/TTimer.h"
 
+#include "QuietServices.h"
+
 namespace {
+
+using bench::QuietServices;
 
 struct Tick {
     qint64 wallMs;  // wall time (ms since the epoch) at the start of the tick
@@ -142,67 +146,6 @@ class Load {
     std::vector<std::thread> workers_;
 };
 
-// Services that must not act during a measurement.
-class SilentPlayer : public AudioPlayer {
-  public:
-    void setFileName(const QString& path) override { file_ = path; }
-    QString fileName() const override { return file_; }
-    void close() override {}
-    void open() override {}
-    void play() override {}
-    void stop() override {}
-    PlayerState state() const override { return PlayerState::Stopped; }
-
-  private:
-    QString file_;
-};
-
-class PrintingDialogs : public Dialogs {
-  public:
-    void information(const QString& t) override { say("information", t); }
-    bool confirm(const QString& t) override {
-        say("confirm", t);
-        return false;
-    }
-    bool question(const QString& t) override {
-        say("question", t);
-        return false;
-    }
-    void error(const QString& t) override { say("error", t); }
-    std::optional<QString> openFile(const QString&) override { return std::nullopt; }
-    std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
-    std::optional<TColor> chooseColor(TColor) override { return std::nullopt; }
-
-  private:
-    static void say(const char* kind, const QString& t) {
-        std::fprintf(stderr, "[%s] %s\n", kind, qPrintable(t));
-    }
-};
-
-class NoLauncher : public ProgramLauncher {
-  public:
-    bool startDetached(const QString& p, const QStringList&, const QString&) override {
-        std::fprintf(stderr, "[launch suppressed] %s\n", qPrintable(p));
-        return false;
-    }
-};
-
-class NoSession : public SessionControl {
-  public:
-    void logOff() override { std::fprintf(stderr, "[log off suppressed]\n"); }
-    void reboot() override { std::fprintf(stderr, "[reboot suppressed]\n"); }
-    void powerOff() override { std::fprintf(stderr, "[power off suppressed]\n"); }
-};
-
-class NoInhibitor : public PowerInhibitor {
-  public:
-    void setInhibited(bool on) override { on_ = on; }
-    bool inhibited() const override { return on_; }
-
-  private:
-    bool on_ = false;
-};
-
 void RunLoopFor(int seconds) {
     QTimer::singleShot(seconds * 1000, qApp, [] { QCoreApplication::quit(); });
     QCoreApplication::exec();
@@ -236,18 +179,8 @@ std::vector<Tick> FormPhase(int seconds, bool verbose) {
     QDir::setCurrent(work.path());
 
     RealPlatform real;
+    QuietServices quiet(real.platform());
     Platform& p = real.platform();
-    SilentPlayer player1, player2;
-    PrintingDialogs dialogs;
-    NoLauncher launcher;
-    NoSession session;
-    NoInhibitor inhibitor;
-    p.player1 = &player1;
-    p.player2 = &player2;
-    p.dialogs = &dialogs;
-    p.launcher = &launcher;
-    p.session = &session;
-    p.inhibitor = &inhibitor;
 
     std::vector<Tick> ticks;
     ticks.reserve(size_t(seconds) + 8);

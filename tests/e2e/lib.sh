@@ -92,16 +92,23 @@ e2e_wait_for() {
 
 # --- X display ----------------------------------------------------------------------------
 
-# Starts Xvfb (1024x768x24) on a display number it picks itself and exports DISPLAY.
+# e2e_start_xvfb [WxHxD...]: starts Xvfb with one X screen of each size given (default one of
+# 1024x768x24) on a display number it picks itself and exports DISPLAY.
 e2e_start_xvfb() {
     e2e_init
+    local screens=() n=0 size
+    for size in "${@:-1024x768x24}"; do
+        screens+=(-screen "$n" "$size")
+        n=$((n + 1))
+    done
     command -v Xvfb >/dev/null || {
         e2e_fail "Xvfb is not installed (apt-get install xvfb)"
         return 1
     }
     local fdfile="$E2E_TMP/xvfb.display"
     : >"$fdfile"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    # -noreset: a server of several screens does not survive a reset when its last client goes.
+    Xvfb -displayfd 3 "${screens[@]}" -nolisten tcp -noreset \
         3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
     E2E_PIDS+=("$E2E_XVFB_PID")
