@@ -50,6 +50,10 @@ class NoLauncher : public ProgramLauncher {
         std::fprintf(stderr, "[launch suppressed] %s\n", qPrintable(p));
         return false;
     }
+    bool openFolder(const QString& p) override {
+        std::fprintf(stderr, "[open folder suppressed] %s\n", qPrintable(p));
+        return false;
+    }
 };
 
 class NoSession : public SessionControl {

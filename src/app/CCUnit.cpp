@@ -105,6 +105,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
       prepTimer_(prepDisplay_, *Timer2, mainTimer_, sound_, prompts_, Settings, *platform.dialogs,
                  {RadioButton1, RadioButton2, Edit9, ComboBox3, Label14, CheckBox4, CheckBox7,
                   Edit38, CheckBox25, CheckBox43, Panel5}),
+      keeper_(*platform.time, *platform.dialogs, platform.log, mainTimer_, prepTimer_),
       clock_(
           {*platform.time, *platform.dialogs, reports_, openDialog_, *platform.launcher,
            *platform.session},
@@ -185,6 +186,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     prepTimer_.runSettingsOk = [this] { settingsPanel_.OK(); };
     clock_.conciseDisplay = [this] { return panels_.ConciseDisplay(); };
     clock_.closeWindow = [this] { close(); };
+    clock_.onEvent = [this](const QString& event) { keeper_.note(event); };
     settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
     settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
     panels_.relayout = [this] { layoutClientArea(); };
@@ -208,6 +210,12 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     Panel1->setFocus();
     Panel2->setFocusPolicy(Qt::StrongFocus);
     setupGlyphs();
+    // The session log's folder, under 帮助 after the help.
+    auto* logFolder = new QAction(QStringLiteral("计时记录"), this);
+    logFolder->setObjectName(QStringLiteral("N28"));
+    logFolder->setToolTip(
+        QStringLiteral("打开计时记录所在的文件夹：每次计时的开始、暂停、到点等时刻"));
+    N8->insertAction(N10, logFolder);
     bindHandlers();
     // The display's controls as the form places them: from here on they are laid out at the
     // display's scale.
@@ -616,6 +624,7 @@ const QList<TForm1::Binding>& TForm1::Bindings() {
         {"N9", E::Click, &TForm1::SpeedButton6Click},
         {"SpeedButton7", E::Click, &TForm1::SpeedButton7Click},
         {"N10", E::Click, &TForm1::SpeedButton7Click},
+        {"N28", E::Click, &TForm1::N28Click},
     };
     // clang-format on
     return table;

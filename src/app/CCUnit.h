@@ -38,6 +38,7 @@
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsPanel.h"
 #include "settings/SettingsRecord.h"
+#include "timing/CountKeeper.h"
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
 #include "timing/TimeDisplay.h"
@@ -103,6 +104,7 @@ class TForm1 : public TForm1Controls {
     TimeDisplay prepDisplay_;
     MainTimer mainTimer_;
     PrepTimer prepTimer_;
+    CountKeeper keeper_;
     ScheduleClock clock_;
     SettingsBinding binding_;
     SettingsPanel settingsPanel_;
@@ -124,6 +126,7 @@ class TForm1 : public TForm1Controls {
     SoundPrompts& sound() { return sound_; }
     MainTimer& mainTimer() { return mainTimer_; }
     PrepTimer& prepTimer() { return prepTimer_; }
+    CountKeeper& countKeeper() { return keeper_; }
     ScheduleClock& scheduleClock() { return clock_; }
     SettingsBinding& settingsBinding() { return binding_; }
     SettingsPanel& settingsPanel() { return settingsPanel_; }
@@ -136,7 +139,10 @@ class TForm1 : public TForm1Controls {
 
     // ---- start-up and shut-down -------------------------------------------------------------
     void FormCreate();
+    // Once the window is up: a count that a crash interrupted is offered to go on.
+    void ResumeInterruptedCount() { keeper_.offerRecovery(); }
     void SpeedButton1Click();  // exit
+    void N28Click();           // the folder of the session log
     void FormClose();
 
     // ---- panels, tool-bar toggles and display modes -------------------------------------------

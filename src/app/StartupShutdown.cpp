@@ -1,5 +1,6 @@
 // The main window's start-up, the exit command and the close handler.
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include "app/CCUnit.h"
@@ -12,8 +13,11 @@ const QString kApplicationTitle = QStringLiteral("澄屿计时器 V2.01");
 }  // namespace
 
 void TForm1::FormCreate() {
-    // 1. The directory that holds the settings file.
+    // 1. The directory that holds the settings file, and beside it the state of a running
+    //    count.
     windowsDir = platform.location->directory();
+    keeper_.setStatePath(QDir(windowsDir).filePath(kCountStateFileName));
+    keeper_.note(QStringLiteral("程序启动"));
 
     // 2. The operator's settings, or the factory defaults written out at once.
     if (QFileInfo::exists(SettingsFilePath())) {
@@ -62,7 +66,22 @@ void TForm1::SpeedButton1Click() {
     if (platform.dialogs->confirm(QStringLiteral("真的退出吗?"))) close();
 }
 
+void TForm1::N28Click() {
+    const QString folder = platform.log ? platform.log->folder() : QString();
+    if (folder.isEmpty() || !platform.launcher->openFolder(folder))
+        platform.dialogs->information(
+            QStringLiteral("不能打开计时记录文件夹，请在文件管理器中打开：%1").arg(folder));
+}
+
 void TForm1::FormClose() {
+    // The operator's or the schedule's end: a count still running is not taken up again at
+    // the next start. The end of the session or a signal keeps it.
+    if (sessionEnding) {
+        keeper_.note(QStringLiteral("程序退出（会话结束或终止信号）"));
+    } else {
+        keeper_.forget();
+        keeper_.note(QStringLiteral("程序退出"));
+    }
     sound_.StopIfPlaying(MediaPlayer1);
     sound_.StopIfPlaying(MediaPlayer2);
     // A file that failed to load stays as the operator has it; the half-empty panel is not

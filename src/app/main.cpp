@@ -5,6 +5,7 @@
 #include <QLibraryInfo>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QTranslator>
 #include <csignal>
 
@@ -97,6 +98,8 @@ int main(int argc, char* argv[]) {
     // Maximised on the screen chosen for the display; without a window manager to do it, the
     // window takes the screen by itself.
     form->showOnAudienceScreen();
+    // Asked once the window is up and its clock runs.
+    QTimer::singleShot(0, form, [form] { form->Run(&TForm1::ResumeInterruptedCount); });
     const int rc = app.exec();
     Q_UNUSED(rc);
     lock.release();

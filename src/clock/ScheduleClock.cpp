@@ -164,6 +164,7 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
 
     // 3b. Automatic start.
     if ((c_.modeTiming->isChecked() || c_.modeBoth->isChecked()) && match) {
+        if (!main_.running()) tell(QStringLiteral("定时自动计时"));
         main_.start();
         c_.timerPanel->show();
         c_.prepPanel->show();
@@ -192,6 +193,7 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
     const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty();
     if (hasLead) unitSeconds(c_.leadBox, c_.leadUnit, main_.warningSeconds);
     if (hasLead && qint64(scheduledSeconds) - nowSeconds == main_.warningSeconds) {
+        tell(QStringLiteral("定时预警：%1").arg(c_.warningText->text()));
         prompts_.status(c_.warningText->text());
         if (c_.warningTextOn->isChecked()) {
             c_.prompt->setCaption(c_.warningText->text());
@@ -217,6 +219,9 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
 }
 
 void ScheduleClock::showScheduledText() {
+    tell(
+        QStringLiteral("定时提示文字：%1")
+            .arg(c_.textOn->isChecked() ? c_.scheduledText->text() : QStringLiteral("（不显示）")));
     const bool concise = conciseDisplay && conciseDisplay();
     MoveDesign(c_.scheduledText, settings_.scheduledTextLeft,
                settings_.scheduledTextTop + (concise ? 80 : 0));
@@ -248,11 +253,26 @@ void ScheduleClock::endActions(const QString& separator) {
                 else
                     arguments = QProcess::splitCommand(text);
             }
-            launcher_.startDetached(program.absoluteFilePath(), arguments, QDir::currentPath());
+            const bool started =
+                launcher_.startDetached(program.absoluteFilePath(), arguments, QDir::currentPath());
+            tell(QStringLiteral("定时执行程序：%1%2")
+                     .arg(program.absoluteFilePath(),
+                          started ? QString() : QStringLiteral("（未能启动）")));
+        } else {
+            tell(QStringLiteral("定时执行程序：%1（文件不存在）")
+                     .arg(settings_.scheduledProgramPath));
         }
     }
-    if (c_.exitOn->isChecked()) ExitSession(settings_.exitKind);
-    if (c_.closeOn->isChecked() && closeWindow) closeWindow();
+    if (c_.exitOn->isChecked()) {
+        static const QString kinds[] = {QStringLiteral("定时注销"), QStringLiteral("定时重启"),
+                                        QStringLiteral("定时关机")};
+        if (settings_.exitKind >= 0 && settings_.exitKind <= 2) tell(kinds[settings_.exitKind]);
+        ExitSession(settings_.exitKind);
+    }
+    if (c_.closeOn->isChecked() && closeWindow) {
+        tell(QStringLiteral("定时关闭"));
+        closeWindow();
+    }
 }
 
 void ScheduleClock::ExitSession(int kind) {

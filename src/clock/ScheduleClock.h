@@ -104,6 +104,8 @@ class ScheduleClock {
     std::function<bool()> conciseDisplay;
     // Closes the main window (the last end action).
     std::function<void()> closeWindow;
+    // Told of each scheduled action as it runs, in words for the session log.
+    std::function<void(const QString&)> onEvent;
 
     // The tick of Timer3.
     void tick();
@@ -128,6 +130,9 @@ class ScheduleClock {
     void showScheduledText();
     void endActions(const QString& separator);
     void flashStep();
+    void tell(const QString& event) {
+        if (onEvent) onEvent(event);
+    }
 
     TimeSource& time_;
     Dialogs& dialogs_;

@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Screens.h"
 #include "platform/Services.h"
+#include "platform/SessionLog.h"
 #include "platform/TimeSource.h"
 
 struct Platform {
@@ -20,12 +21,15 @@ struct Platform {
     SettingsLocation* location = nullptr;
     PowerInhibitor* inhibitor = nullptr;
     ScreenList* screens = nullptr;
+    SessionLog* log = nullptr;  // the record of each session
     // Where the default sounds are found when they are not in the working directory.
     QString soundDir;
 };
 
 // The user's configuration directory, which holds the settings file (made when missing).
 QString SettingsDirectory();
+// The folder of the session log, in the user's data directory.
+QString SessionLogFolder();
 
 // Owns the real services.
 class RealPlatform {

@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -14,10 +15,12 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 #include <map>
 
 #include "platform/AudioPlayer.h"
 #include "platform/DesktopSession.h"
+#include "platform/FileSessionLog.h"
 #include "platform/Platform.h"
 #include "platform/QtAudioPlayer.h"
 #include "platform/RealScreens.h"
@@ -164,6 +167,10 @@ class RealLauncher : public ProgramLauncher {
                        const QString& workingDirectory) override {
         return QProcess::startDetached(program, arguments, workingDirectory);
     }
+    bool openFolder(const QString& path) override {
+        QDir().mkpath(path);
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
 };
 
 class RealLocation : public SettingsLocation {
@@ -198,6 +205,12 @@ QString SettingsDirectory() {
     return dir;
 }
 
+QString SessionLogFolder() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (dir.isEmpty()) dir = QDir::home().filePath(QStringLiteral(".local/share/kvtmr"));
+    return dir;
+}
+
 struct RealPlatform::Impl {
     RealTimeSource time;
     RealDialogs dialogs;
@@ -209,6 +222,7 @@ struct RealPlatform::Impl {
     DesktopInhibitor inhibitor{QDBusConnection::systemBus(), QDBusConnection::sessionBus(),
                                kDesktopTimeoutMs};
     RealScreens screens;
+    FileSessionLog log{SessionLogFolder(), QDate::currentDate()};
 };
 
 RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
@@ -221,6 +235,7 @@ RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
     platform_.location = &impl_->location;
     platform_.inhibitor = &impl_->inhibitor;
     platform_.screens = &impl_->screens;
+    platform_.log = &impl_->log;
     platform_.soundDir = FindSoundDir();
 }
 

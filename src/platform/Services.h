@@ -12,6 +12,8 @@ class ProgramLauncher {
     virtual ~ProgramLauncher() = default;
     virtual bool startDetached(const QString& program, const QStringList& arguments,
                                const QString& workingDirectory) = 0;
+    // Shows a folder in the desktop's file manager; false when that cannot be started.
+    virtual bool openFolder(const QString& path) = 0;
 };
 
 // Ends the desktop session; every kind closes the applications without asking. A request

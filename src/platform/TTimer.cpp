@@ -27,6 +27,16 @@ void TTimer::setEnabled(bool on) {
     if (OnEnabledChanged) OnEnabledChanged();
 }
 
+void TTimer::enableWithPhase(int phaseMs) {
+    setEnabled(false);
+    setEnabled(true);
+    if (mode_ != Mode::Steady || phaseMs <= 0) return;
+    if (pending_) time_.cancel(pending_);
+    pending_ = 0;
+    startMs_ = time_.monotonicMs() - qBound(0, phaseMs, 999);
+    arm();
+}
+
 void TTimer::arm() {
     qint64 due = 0;
     if (mode_ == Mode::Steady) {

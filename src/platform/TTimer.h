@@ -23,6 +23,9 @@ class TTimer : public QObject {
 
     bool Enabled() const { return enabled_; }
     void setEnabled(bool on);
+    // A steady timer switched on as if it had been on for a while: its next step comes
+    // 1000 - phaseMs from now (0 <= phaseMs < 1000), and a step every second after.
+    void enableWithPhase(int phaseMs);
     int Interval() const { return 1000; }
 
     // The handler; runs once per step.

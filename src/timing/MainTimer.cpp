@@ -9,6 +9,7 @@
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
 #include "settings/SettingsRecord.h"
+#include "timing/CountState.h"
 #include "timing/TimeDisplay.h"
 #include "widgets/Controls.h"
 
@@ -24,6 +25,18 @@ MainTimer::MainTimer(TimeDisplay& display, TTimer& timer, SoundPrompts& sound, P
 
 bool MainTimer::running() const {
     return timer_.Enabled();
+}
+
+bool MainTimer::countingUp() const {
+    return c_.countUp->isChecked();
+}
+
+int MainTimer::fullCount() const {
+    return display_.bar()->Max();
+}
+
+int MainTimer::displayedValue() const {
+    return display_.fieldsToSeconds();
 }
 
 void MainTimer::step() {
@@ -72,6 +85,7 @@ void MainTimer::warning() {
         c_.board->setColor(c_.warningSwatch->Color());
         alertState = 2;
     }
+    tell(CountEvent::Warning);
 }
 
 void MainTimer::timeUp() {
@@ -86,6 +100,8 @@ void MainTimer::timeUp() {
     // The board takes the time-up colour whenever "主板到点" is ticked, in both directions.
     if (c_.boardTimeUpOn->isChecked()) c_.board->setColor(c_.timeUpSwatch->Color());
     c_.prepPanel->hide();
+    paused_ = false;
+    tell(CountEvent::TimeUp);
 }
 
 void MainTimer::start() {
@@ -101,6 +117,9 @@ void MainTimer::start() {
                                SoundFlag::SuspendLoop);
     timer_.setEnabled(true);
     c_.prepPanel->hide();
+    const bool resumed = paused_;
+    paused_ = false;
+    tell(resumed ? CountEvent::Resume : CountEvent::Start);
 }
 
 void MainTimer::pause() {
@@ -108,21 +127,29 @@ void MainTimer::pause() {
         if (dialogs_.confirm(QStringLiteral("正在计时，您确定要暂停吗?"))) {
             timer_.setEnabled(false);
             if (c_.pauseTextOn->isChecked()) prompts_.show(c_.pauseText->text(), c_.pauseTextOn);
+            paused_ = true;
+            tell(CountEvent::Pause);
         }
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
 }
 
 void MainTimer::reset() {
-    if (!timer_.Enabled() || dialogs_.confirm(QStringLiteral("正在计时，您确定要复位吗?"))) {
+    const bool confirmed =
+        !timer_.Enabled() || dialogs_.confirm(QStringLiteral("正在计时，您确定要复位吗?"));
+    if (confirmed) {
         timer_.setEnabled(false);
         display_.setReadOnly(false);
+        paused_ = false;
+        tell(CountEvent::Reset);
         if (runSettingsOk) runSettingsOk();
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
     alertState = 1;
     c_.board->setColor(c_.normalSwatch->Color());
     settings_.musicLoopOn = c_.musicLoop->isChecked() ? 1 : 0;
+    // A declined reset still takes the alert state back to normal.
+    if (!confirmed) tell(CountEvent::Changed);
 }
 
 void MainTimer::clear() {
@@ -131,6 +158,8 @@ void MainTimer::clear() {
         display_.setReadOnly(false);
         display_.clear();
         seconds = 0;
+        paused_ = false;
+        tell(CountEvent::Clear);
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
     display_.bar()->setPosition(0);
@@ -149,4 +178,35 @@ void MainTimer::loadDuration(bool separators) {
     display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
                            QStringLiteral("倒计时"), QStringLiteral("计时")},
                           seconds, countUpTarget, separators);
+}
+
+void MainTimer::resumeAt(const ResumePoint& point) {
+    timer_.setEnabled(false);
+    sound_.StopIfPlaying(sound_.musicPlayer());
+    display_.setReadOnly(true);
+    display_.bar()->setMax(point.duration);
+    seconds = point.value;
+    display_.secondsToFields(seconds);
+    display_.bar()->setPosition(seconds);
+    c_.prepPanel->hide();
+    alertState = point.alertState;
+    if (point.timeUp) {
+        // The step after the last value runs out at once, as it would have.
+        seconds = point.countUp ? point.duration + 1 : -1;
+        timeUp();
+        return;
+    }
+    // A warning that fell in between leaves its colour, as it would have, without its text
+    // and sound.
+    if (alertState == 1 && !TrimControl(c_.leadBox->text()).isEmpty()) {
+        unitSeconds(c_.leadBox, c_.leadUnit, warningSeconds);
+        const bool passed = point.countUp
+                                ? point.fromValue < warningSeconds && point.value >= warningSeconds
+                                : point.fromValue > warningSeconds && point.value <= warningSeconds;
+        if (passed && c_.boardWarningOn->isChecked()) alertState = 2;
+    }
+    if (alertState == 2) c_.board->setColor(c_.warningSwatch->Color());
+    paused_ = point.paused;
+    if (!point.paused) timer_.enableWithPhase(point.phaseMs);
+    tell(CountEvent::Recovered);
 }

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "timing/CountEvent.h"
+
 class Dialogs;
 class PromptTexts;
 class QCheckBox;
@@ -16,6 +18,7 @@ class TLabel;
 class TPanel;
 class TTimer;
 class TimeDisplay;
+struct ResumePoint;
 struct SettingsRecord;
 
 class MainTimer {
@@ -69,8 +72,17 @@ class MainTimer {
 
     // The settings panel's OK, which the reset command runs as one of its steps.
     std::function<void()> runSettingsOk;
+    // Told of every start, pause, resume, reset, clear, warning and time-up once it is done.
+    std::function<void(CountEvent)> onEvent;
 
     bool running() const;
+    // Stopped by the pause command (until a start, reset, clear or time-up).
+    bool paused() const { return paused_; }
+    bool countingUp() const;
+    // The full count: the bar's maximum.
+    int fullCount() const;
+    // The value the display shows, as the start command would read it.
+    int displayedValue() const;
     void set();
     void clear();
     void reset();
@@ -80,8 +92,15 @@ class MainTimer {
     // The duration from the settings panel onto the display, by the counting direction.
     // separators: both separators show "∶" afterwards (the settings panel's OK).
     void loadDuration(bool separators);
+    // Takes up a count interrupted by a crash at the point it has reached since: the display
+    // shows the value and the count goes on (or stands paused); the prompts that fell in
+    // between are not given, a time-up that fell in between runs now.
+    void resumeAt(const ResumePoint& point);
 
   private:
+    void tell(CountEvent event) {
+        if (onEvent) onEvent(event);
+    }
     void showStep();
     void warning();
     void timeUp();
@@ -93,4 +112,5 @@ class MainTimer {
     SettingsRecord& settings_;
     Dialogs& dialogs_;
     Controls c_;
+    bool paused_ = false;
 };

@@ -8,6 +8,7 @@
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
 #include "settings/SettingsRecord.h"
+#include "timing/CountState.h"
 #include "timing/MainTimer.h"
 #include "timing/TimeDisplay.h"
 #include "widgets/Controls.h"
@@ -23,6 +24,14 @@ PrepTimer::PrepTimer(TimeDisplay& display, TTimer& timer, MainTimer& main, Sound
       settings_(settings),
       dialogs_(dialogs),
       c_(controls) {}
+
+bool PrepTimer::running() const {
+    return timer_.Enabled();
+}
+
+int PrepTimer::fullCount() const {
+    return display_.bar()->Max();
+}
 
 void PrepTimer::step() {
     auto show = [this] {
@@ -51,6 +60,8 @@ void PrepTimer::step() {
 
 void PrepTimer::handOver() {
     timer_.setEnabled(false);
+    paused_ = false;
+    tell(CountEvent::HandOver);
     display_.restoreSeparators();
     if (sound_.SoundExists(settings_.startSoundFile))
         sound_.PlayPromptSound(sound_.promptPlayer(), settings_.startSoundFile,
@@ -69,12 +80,18 @@ void PrepTimer::start() {
     seconds = display_.fieldsToSeconds();
     display_.bar()->setPosition(seconds);
     timer_.setEnabled(true);
+    const bool resumed = paused_;
+    paused_ = false;
+    tell(resumed ? CountEvent::Resume : CountEvent::Start);
 }
 
 void PrepTimer::pause() {
     if (timer_.Enabled()) {
-        if (dialogs_.confirm(QStringLiteral("正在预备倒计时，您确定要暂停吗?")))
+        if (dialogs_.confirm(QStringLiteral("正在预备倒计时，您确定要暂停吗?"))) {
             timer_.setEnabled(false);
+            paused_ = true;
+            tell(CountEvent::Pause);
+        }
         if (c_.panel->isHidden()) c_.panel->show();
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
@@ -84,6 +101,8 @@ void PrepTimer::reset() {
     if (!timer_.Enabled() || dialogs_.confirm(QStringLiteral("正在预备倒计时，您确定要复位吗?"))) {
         timer_.setEnabled(false);
         display_.setReadOnly(false);
+        paused_ = false;
+        tell(CountEvent::Reset);
         if (runSettingsOk) runSettingsOk();
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
@@ -99,6 +118,8 @@ void PrepTimer::clear() {
             d->setText(QStringLiteral("0"));
         display_.showSeparators();
         seconds = 0;
+        paused_ = false;
+        tell(CountEvent::Clear);
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
     display_.bar()->setPosition(0);
@@ -117,4 +138,18 @@ void PrepTimer::loadDuration(bool separators) {
     display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
                            QStringLiteral("预备倒计时"), QStringLiteral("预备计时")},
                           seconds, countUpTarget, separators);
+}
+
+void PrepTimer::resumeAt(const ResumePoint& point) {
+    timer_.setEnabled(false);
+    sound_.StopIfPlaying(sound_.musicPlayer());
+    if (c_.panel->isHidden()) c_.panel->show();
+    display_.setReadOnly(true);
+    display_.bar()->setMax(point.duration);
+    seconds = point.value;
+    display_.secondsToFields(seconds);
+    display_.bar()->setPosition(seconds);
+    paused_ = point.paused;
+    if (!point.paused) timer_.enableWithPhase(point.phaseMs);
+    tell(CountEvent::Recovered);
 }

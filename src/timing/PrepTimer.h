@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "timing/CountEvent.h"
+
 class Dialogs;
 class MainTimer;
 class PromptTexts;
@@ -17,6 +19,7 @@ class TLabel;
 class TPanel;
 class TTimer;
 class TimeDisplay;
+struct ResumePoint;
 struct SettingsRecord;
 
 class PrepTimer {
@@ -43,6 +46,12 @@ class PrepTimer {
 
     // The settings panel's OK, which the reset command runs as one of its steps.
     std::function<void()> runSettingsOk;
+    // Told of every start, pause, resume, reset, clear and hand-over once it is done.
+    std::function<void(CountEvent)> onEvent;
+
+    bool running() const;
+    bool paused() const { return paused_; }
+    int fullCount() const;
 
     void set();
     void clear();
@@ -51,9 +60,14 @@ class PrepTimer {
     void start();
     void step();
     void loadDuration(bool separators);
+    // Takes up a preparation count interrupted by a crash (see MainTimer::resumeAt).
+    void resumeAt(const ResumePoint& point);
 
   private:
     void handOver();
+    void tell(CountEvent event) {
+        if (onEvent) onEvent(event);
+    }
 
     TimeDisplay& display_;
     TTimer& timer_;
@@ -63,4 +77,5 @@ class PrepTimer {
     SettingsRecord& settings_;
     Dialogs& dialogs_;
     Controls c_;
+    bool paused_ = false;
 };

@@ -217,6 +217,18 @@ FakePlatform::FakePlatform() {
     platform_.location = &location;
     platform_.inhibitor = &inhibitor;
     platform_.screens = &screens;
+    platform_.log = &log;
+}
+
+void FakeSessionLog::append(const QDateTime& when, const QString& event) {
+    lines << SessionLogLine(when, event);
+}
+
+QStringList FakeSessionLog::events() const {
+    QStringList out;
+    for (const QString& line : lines)
+        out << line.mid(21);  // "yyyy-MM-dd HH:mm:ss  "
+    return out;
 }
 
 QString FakePlatform::settingsPath() const {

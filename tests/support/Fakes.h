@@ -124,8 +124,25 @@ class FakeLauncher : public ProgramLauncher {
         directories.append(workingDirectory);
         return true;
     }
+    bool openFolder(const QString& path) override {
+        folders.append(path);
+        return folderOpens;
+    }
     QList<std::pair<QString, QStringList>> started;
     QStringList directories;  // the working directory of each start
+    QStringList folders;      // the folders shown
+    bool folderOpens = true;
+};
+
+// The session log's lines, as the real log would write them.
+class FakeSessionLog : public SessionLog {
+  public:
+    void append(const QDateTime& when, const QString& event) override;
+    QString folder() const override { return QStringLiteral("/fake/kvtmr-log"); }
+    QStringList lines;
+    // The events only (the lines without their date and time).
+    QStringList events() const;
+    void clear() { lines.clear(); }
 };
 
 class FakeSession : public SessionControl {
@@ -190,6 +207,7 @@ class FakePlatform {
     FakeLocation location;
     FakeInhibitor inhibitor;
     FakeScreens screens;
+    FakeSessionLog log;
     QTemporaryDir settingsDir;
 
   private:

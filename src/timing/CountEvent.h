@@ -1,0 +1,16 @@
+// What a timer tells about its count as it happens: the session log writes a line for each,
+// the count state file is kept by them.
+#pragma once
+
+enum class CountEvent {
+    Start,   // a start from the display's value
+    Resume,  // a start after a pause
+    Pause,
+    Reset,
+    Clear,
+    Warning,  // the remaining time reached the lead time
+    TimeUp,
+    HandOver,   // the preparation ran out; the main timer starts next
+    Recovered,  // a count interrupted by a crash goes on where it would be
+    Changed,    // nothing to note, but the count's state is not what it was (the alert state)
+};

@@ -1,0 +1,218 @@
+#include "timing/CountKeeper.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/SessionLog.h"
+#include "platform/TimeSource.h"
+#include "timing/MainTimer.h"
+#include "timing/PrepTimer.h"
+#include "timing/TimeFields.h"
+
+namespace {
+
+const QString kMain = QStringLiteral("正式计时");
+const QString kPrep = QStringLiteral("预备计时");
+
+QString Direction(bool countUp) {
+    return countUp ? QStringLiteral("正计时") : QStringLiteral("倒计时");
+}
+
+}  // namespace
+
+QString DisplayText(int seconds) {
+    const auto d = SecondsToDigits(std::max(0, seconds));
+    return QStringLiteral("%1%2%3%4%5%6%7%8")
+        .arg(d[0])
+        .arg(d[1])
+        .arg(kSeparator)
+        .arg(d[2])
+        .arg(d[3])
+        .arg(kSeparator)
+        .arg(d[4])
+        .arg(d[5]);
+}
+
+CountKeeper::CountKeeper(TimeSource& time, Dialogs& dialogs, SessionLog* log, MainTimer& main,
+                         PrepTimer& prep)
+    : time_(time), dialogs_(dialogs), log_(log), main_(main), prep_(prep) {
+    main_.onEvent = [this](CountEvent e) { on(CountState::Timer::Main, e); };
+    prep_.onEvent = [this](CountEvent e) { on(CountState::Timer::Prep, e); };
+}
+
+void CountKeeper::setStatePath(const QString& path) {
+    file_ = std::make_unique<BackgroundFile>(path);
+}
+
+QString CountKeeper::statePath() const {
+    return file_ ? file_->path() : QString();
+}
+
+qint64 CountKeeper::nowMs() const {
+    return time_.now().toMSecsSinceEpoch();
+}
+
+void CountKeeper::note(const QString& event) {
+    if (log_) log_->append(time_.now(), event);
+}
+
+CountState CountKeeper::mainState(bool paused) const {
+    CountState s;
+    s.timer = CountState::Timer::Main;
+    s.countUp = main_.countingUp();
+    s.duration = main_.fullCount();
+    s.value = std::max(0, main_.seconds);
+    s.since = nowMs();
+    s.paused = paused;
+    s.alertState = main_.alertState;
+    return s;
+}
+
+CountState CountKeeper::prepState(bool paused) const {
+    CountState s;
+    s.timer = CountState::Timer::Prep;
+    s.countUp = main_.countingUp();
+    s.duration = prep_.fullCount();
+    s.value = std::max(0, prep_.seconds);
+    s.since = nowMs();
+    s.paused = paused;
+    s.alertState = main_.alertState;
+    s.mainDuration = main_.fullCount();
+    // The value the main timer will start from at the hand-over; a display that cannot be
+    // read now starts from its full count.
+    try {
+        s.mainValue = main_.displayedValue();
+    } catch (...) {
+        s.mainValue = s.mainDuration;
+    }
+    return s;
+}
+
+void CountKeeper::keep(const std::optional<CountState>& state) {
+    if (state == current_) return;
+    current_ = state;
+    if (!file_) return;
+    if (state)
+        file_->write(EncodeCountState(*state));
+    else
+        file_->remove();
+}
+
+void CountKeeper::on(CountState::Timer which, CountEvent event) {
+    const bool main = which == CountState::Timer::Main;
+    const QString& name = main ? kMain : kPrep;
+    const int value = main ? main_.seconds : prep_.seconds;
+    const bool counts = current_ && current_->timer == which;
+    auto state = [&](bool paused) { return main ? mainState(paused) : prepState(paused); };
+    switch (event) {
+        case CountEvent::Start:
+            note(QStringLiteral("%1开始 %2 %3")
+                     .arg(name, Direction(main_.countingUp()), DisplayText(value)));
+            keep(state(false));
+            break;
+        case CountEvent::Resume:
+            note(QStringLiteral("%1继续 %2").arg(name, DisplayText(value)));
+            keep(state(false));
+            break;
+        case CountEvent::Pause:
+            note(QStringLiteral("%1暂停 %2").arg(name, DisplayText(value)));
+            keep(state(true));
+            break;
+        case CountEvent::Reset:
+        case CountEvent::Clear:
+        case CountEvent::TimeUp: {
+            static const QString what[] = {QStringLiteral("复位"), QStringLiteral("清零"),
+                                           QStringLiteral("到点")};
+            const int i = event == CountEvent::Reset ? 0 : event == CountEvent::Clear ? 1 : 2;
+            note(name + what[i]);
+            if (counts) keep(std::nullopt);
+            break;
+        }
+        case CountEvent::Warning:
+            note(QStringLiteral("%1预警 %2").arg(name, DisplayText(value)));
+            [[fallthrough]];
+        case CountEvent::Changed:
+            if (counts) {
+                CountState s = *current_;
+                s.alertState = main_.alertState;
+                keep(s);
+            }
+            break;
+        case CountEvent::HandOver:
+            // The main timer's start follows and takes the state over.
+            note(name + QStringLiteral("结束，转入正式计时"));
+            break;
+        case CountEvent::Recovered:
+            break;  // written by the recovery itself
+    }
+}
+
+void CountKeeper::forget() {
+    keep(std::nullopt);
+}
+
+void CountKeeper::offerRecovery() {
+    if (!file_) return;
+    const FileRead read = ReadRegularFile(file_->path(), 4096);
+    if (read.status == FileRead::Status::Missing) return;
+    const std::optional<CountState> state = read.ok() ? DecodeCountState(read.bytes) : std::nullopt;
+    std::optional<ResumePoint> point = state ? ResumeAt(*state, nowMs()) : std::nullopt;
+    // What the file held is taken up or dropped; either way the file is written anew from here.
+    auto drop = [this] {
+        current_.reset();
+        file_->remove();
+    };
+    if (!point) {
+        if (!state) note(QStringLiteral("上次计时的记录已损坏，未恢复"));
+        drop();
+        return;
+    }
+    if (!dialogs_.confirm(RecoveryQuestion())) {
+        note(QStringLiteral("上次计时意外中断，未恢复"));
+        drop();
+        return;
+    }
+    // The count went on while the question was open: it stands where it is at the answer.
+    const qint64 now = nowMs();
+    point = ResumeAt(*state, now);
+    if (!point) {
+        note(QStringLiteral("上次计时意外中断，答复时已过期，未恢复"));
+        drop();
+        return;
+    }
+    const bool main = point->timer == CountState::Timer::Main;
+    const QString name = main ? kMain : kPrep;
+    if (point->handedOver) note(QStringLiteral("恢复计时：预备计时已在中断期间结束"));
+    if (point->timeUp) {
+        note(QStringLiteral("恢复计时：%1已在中断期间到点").arg(name));
+    } else {
+        note(QStringLiteral("恢复%1%2 %3")
+                 .arg(name, point->paused ? QStringLiteral("（暂停中）") : QString(),
+                      DisplayText(point->value)));
+    }
+    // The state that follows: the count as it stands now, its steps on the old grid.
+    CountState next;
+    next.timer = point->timer;
+    next.countUp = point->countUp;
+    next.duration = point->duration;
+    next.value = point->value;
+    next.since = point->paused ? now : now - point->phaseMs;
+    next.paused = point->paused;
+    if (!main) {
+        next.mainValue = state->mainValue;
+        next.mainDuration = state->mainDuration;
+    }
+    current_ = next;  // the timer's own events from here find the count as it now stands
+    if (main) {
+        main_.resumeAt(*point);  // a time-up at once removes the state
+        if (!point->timeUp) {
+            next.alertState = main_.alertState;
+            current_.reset();
+            keep(next);
+        }
+    } else {
+        prep_.resumeAt(*point);
+        next.alertState = main_.alertState;
+        current_.reset();
+        keep(next);
+    }
+}
