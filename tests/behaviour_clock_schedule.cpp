@@ -132,6 +132,8 @@ class ClockScheduleTest : public QObject {
     void tickFailureIsReportedAfterTheTick();
     void emptyScheduleBoxSkipsTheScheduleOnly_data();
     void emptyScheduleBoxSkipsTheScheduleOnly();
+    void overflowingBoxIsReportedOnce_data();
+    void overflowingBoxIsReportedOnce();
     void scheduleInputChecks_data();
     void scheduleInputChecks();
     void browseButtons_data();
@@ -1011,6 +1013,54 @@ void ClockScheduleTest::tickFailureIsReportedAfterTheTick() {
     QCoreApplication::processEvents();
     QCOMPARE(app.fake.dialogs.log.size(), 1);
     QCOMPARE(Clock(app), QStringLiteral("10:00:09"));
+}
+
+// A number that passes the digit check but does not fit an integer, in the lead or interval
+// box: the clock tick and the main timer's step report it once, as long as the box holds that
+// text, and go on with the rest of their work.
+void ClockScheduleTest::overflowingBoxIsReportedOnce_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("counting");
+    QTest::newRow("预报时长, the clock only") << "Edit11" << false;
+    QTest::newRow("提示间隔, the clock only") << "Edit12" << false;
+    QTest::newRow("预报时长, the main timer counting") << "Edit11" << true;
+    QTest::newRow("提示间隔, the main timer counting") << "Edit12" << true;
+}
+
+void ClockScheduleTest::overflowingBoxIsReportedOnce() {
+    QFETCH(QString, box);
+    QFETCH(bool, counting);
+    AppFixture app(At(10, 0, 3));
+    auto* edit = app->findChild<TEdit*>(box);
+    QVERIFY(edit);
+    if (counting) QVERIFY(app->Run(&TForm1::BitBtn2Click));
+    app.ms(10);
+    const QString message = QStringLiteral("'99999999999' is not a valid integer value");
+    edit->setText(QStringLiteral("99999999999"));
+    QVERIFY(app.fake.dialogs.log.isEmpty());  // digits only: the input check lets it pass
+    for (int i = 0; i < 4; ++i) {
+        app.seconds(1);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), QStringList{message});
+    // The rest of each tick went on: the clock and the count stepped.
+    QCOMPARE(Clock(app), QStringLiteral("10:00:07"));
+    if (counting) QCOMPARE(app->mainSeconds, 56);
+    // Another text that does not fit is reported once more; a good one and then the first
+    // bad one again, once more.
+    edit->setText(QStringLiteral("88888888888"));
+    app.seconds(3);
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 2);
+    edit->setText(QStringLiteral("7"));
+    app.seconds(2);
+    edit->setText(QStringLiteral("99999999999"));
+    app.seconds(2);
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 3);
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")).last(), message);
+    QCOMPARE(Clock(app), QStringLiteral("10:00:14"));
+    if (counting) QCOMPARE(app->mainSeconds, 49);
 }
 
 void ClockScheduleTest::emptyScheduleBoxSkipsTheScheduleOnly_data() {

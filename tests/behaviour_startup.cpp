@@ -1,4 +1,5 @@
 // Start-up and shut-down of the main window on the fake platform.
+#include <sys/stat.h>
 #include <QtTest>
 
 #include "AppFixture.h"
@@ -48,6 +49,11 @@ class StartupTest : public QObject {
     void emptyDurationBlocksClose();
     void exitCommand_data();
     void exitCommand();
+    void unattendedEndNeverWaits_data();
+    void unattendedEndNeverWaits();
+    void notAFileOfSettings_data();
+    void notAFileOfSettings();
+    void staleTemporariesGoAtStart();
 };
 
 void StartupTest::firstStartWritesDefaults() {
@@ -291,6 +297,95 @@ void StartupTest::exitCommand() {
         app.seconds(1);
         QCOMPARE(app->mainSeconds, 59);
     }
+}
+
+// The schedule's close, the end of the session and a signal end the program also when the
+// settings cannot be saved: no box waits for an answer; the session log tells why.
+void StartupTest::unattendedEndNeverWaits_data() {
+    QTest::addColumn<QString>("end");
+    QTest::newRow("the scheduled close") << "schedule";
+    QTest::newRow("the session ends (or a signal)") << "session";
+}
+
+void StartupTest::unattendedEndNeverWaits() {
+    QFETCH(QString, end);
+    // The factory schedule closes the program at 08:00:05.
+    AppFixture app(QDateTime(kStart.date(), QTime(7, 59, 58)));
+    app->show();
+    const QByteArray before = ReadAll(app.fake.settingsPath());
+    app->Edit10->setText(QString());  // the settings cannot be collected
+    app.fake.dialogs.clear();
+    QSignalSpy closed(app.f(), &TForm1::Closed);
+    if (end == QLatin1String("schedule")) {
+        app.seconds(8);
+    } else {
+        app->sessionEnding = true;
+        QVERIFY(app->close());
+    }
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(app.fake.dialogs.log.isEmpty());
+    QVERIFY(!app->isVisible());
+    QVERIFY(!app->Timer3->Enabled());
+    QCOMPARE(ReadAll(app.fake.settingsPath()), before);
+    QVERIFY(app.fake.log.events().contains(
+        QStringLiteral("设置未能保存：'' is not a valid integer value")));
+    // The ticks after the close change nothing more.
+    app.seconds(3);
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(app.fake.dialogs.log.isEmpty());
+}
+
+// What lies at the settings path is read only when it is a regular file of a sane size; the
+// start-up says why otherwise, goes on with an empty panel, and leaves the thing as it is.
+void StartupTest::notAFileOfSettings_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("FIFO") << "fifo" << QStringLiteral("不是普通文件");
+    QTest::newRow("link to /dev/zero") << "zero" << QStringLiteral("不是普通文件");
+    QTest::newRow("5 MiB") << "large" << QStringLiteral("大于4 MiB");
+}
+
+void StartupTest::notAFileOfSettings() {
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    AppFixture app(kStart, false);
+    app.destroy();
+    const QString path = app.fake.settingsPath();
+    QFile::remove(path);
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == QLatin1String("zero"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else
+        WriteAll(path, QByteArray(5 * 1024 * 1024, '1'));
+    const QFileInfo was(path);
+    app.create();
+    const QStringList errors = app.fake.dialogs.texts(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(message) && errors[0].contains(path), qPrintable(errors[0]));
+    QVERIFY(app->settingsLoadFailed());
+    QVERIFY(app->close());
+    const QFileInfo is(path);
+    QCOMPARE(is.isSymLink(), was.isSymLink());
+    QCOMPARE(is.size(), was.size());
+    QCOMPARE(is.isFile(), was.isFile());
+}
+
+void StartupTest::staleTemporariesGoAtStart() {
+    AppFixture app(kStart);
+    app.destroy();
+    const QDir dir(app.fake.location.dir);
+    const QStringList stale = {"kvtmr201.ini.a1B2c3", "kvtmr-options.ini.QwErTy",
+                               "kvtmr-state.ini.000000"};
+    const QStringList kept = {"kvtmr201.ini.bak", "other.ini.a1B2c3"};
+    for (const QString& name : stale + kept)
+        WriteAll(dir.filePath(name), "half a save");
+    app.create();
+    for (const QString& name : stale)
+        QVERIFY2(!QFile::exists(dir.filePath(name)), qPrintable(name));
+    for (const QString& name : kept)
+        QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
+    QCOMPARE(ReadAll(app.fake.settingsPath()), DefaultsFile());
 }
 
 QTEST_MAIN(StartupTest)

@@ -4,55 +4,7 @@
 #include <QtTest>
 #include <csignal>
 
-namespace {
-
-// One environment for all copies: the same lock directory and settings directory.
-class Session {
-  public:
-    Session() {
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent"));
-    }
-    QString settings() const { return config.filePath(QStringLiteral("kvtmr201.ini")); }
-    QString lockFile() const { return config.filePath(QStringLiteral("kvtmr.lock")); }
-
-    std::unique_ptr<QProcess> start(const QProcessEnvironment& environment) {
-        auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(environment);
-        p->setWorkingDirectory(work.path());
-        p->setProcessChannelMode(QProcess::MergedChannels);
-        p->start(QStringLiteral(KVTMR_BINARY), QStringList());
-        return p;
-    }
-    std::unique_ptr<QProcess> start() { return start(env); }
-
-    // Started and through its start-up: it has written the settings file that was removed.
-    bool startedUp(QProcess& p) {
-        if (!p.waitForStarted(30000)) return false;
-        QDeadlineTimer deadline(60000);
-        while (!QFile::exists(settings()) && !deadline.hasExpired() &&
-               p.state() == QProcess::Running)
-            p.waitForFinished(50);
-        return QFile::exists(settings()) && p.state() == QProcess::Running;
-    }
-
-    QProcessEnvironment env;
-    QTemporaryDir runtime, config, work;
-};
-
-bool EndsWithZero(QProcess& p) {
-    const bool ok =
-        p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok)
-        qWarning() << "state" << p.state() << "status" << p.exitStatus() << "code" << p.exitCode()
-                   << p.readAll();
-    return ok;
-}
-
-}  // namespace
+#include "ProgramProcess.h"
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT

@@ -96,7 +96,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
                    sound_, *platform.dialogs),
       prepDisplay_({Edit17, Edit18, Edit20, Edit21, Edit23, Edit24}, Edit19, Edit22, ProgressBar2,
                    *Timer2, sound_, *platform.dialogs),
-      mainTimer_(mainDisplay_, *Timer1, sound_, prompts_, Settings, *platform.dialogs,
+      mainTimer_(mainDisplay_, *Timer1, sound_, prompts_, Settings, *platform.dialogs, reports_,
                  {RadioButton1, RadioButton2, Edit10,    ComboBox5,  Edit11,     ComboBox7,
                   Edit12,       ComboBox1,    Label13,   CheckBox3,  CheckBox2,  CheckBox5,
                   CheckBox1,    CheckBox8,    CheckBox9, CheckBox10, CheckBox11, Edit39,
@@ -185,7 +185,10 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     mainTimer_.runSettingsOk = [this] { settingsPanel_.OK(); };
     prepTimer_.runSettingsOk = [this] { settingsPanel_.OK(); };
     clock_.conciseDisplay = [this] { return panels_.ConciseDisplay(); };
-    clock_.closeWindow = [this] { close(); };
+    clock_.closeWindow = [this] {
+        scheduledClose_ = true;
+        close();
+    };
     clock_.onEvent = [this](const QString& event) { keeper_.note(event); };
     settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
     settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
@@ -680,14 +683,4 @@ void TForm1::bindHandlers() {
     };
     Timer1->OnEnabledChanged = inhibit;
     Timer2->OnEnabledChanged = inhibit;
-}
-
-// ---- closing --------------------------------------------------------------------------------
-
-void TForm1::closeEvent(QCloseEvent* event) {
-    if (Run(&TForm1::FormClose)) {
-        event->accept();
-    } else {
-        event->ignore();
-    }
 }

@@ -352,6 +352,10 @@ class TForm1 : public TForm1Controls {
   protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The end of the session, a signal or the schedule's close: nobody answers a box.
+    bool unattendedEnd() const { return sessionEnding || scheduledClose_; }
+    void finishClose();
+    bool scheduledClose_ = false;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

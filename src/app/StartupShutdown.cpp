@@ -1,10 +1,14 @@
 // The main window's start-up, the exit command and the close handler.
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 
 #include "app/CCUnit.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/Guard.h"
+#include "settings/Options.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -17,6 +21,9 @@ void TForm1::FormCreate() {
     //    count.
     windowsDir = platform.location->directory();
     keeper_.setStatePath(QDir(windowsDir).filePath(kCountStateFileName));
+    // The temporary files of saves that a kill or a power cut interrupted.
+    for (const QString& name : {kSettingsFileName, kOptionsFileName, kCountStateFileName})
+        RemoveStaleTemporaries(QDir(windowsDir).filePath(name));
     keeper_.note(QStringLiteral("程序启动"));
 
     // 2. The operator's settings, or the factory defaults written out at once.
@@ -74,14 +81,6 @@ void TForm1::N28Click() {
 }
 
 void TForm1::FormClose() {
-    // The operator's or the schedule's end: a count still running is not taken up again at
-    // the next start. The end of the session or a signal keeps it.
-    if (sessionEnding) {
-        keeper_.note(QStringLiteral("程序退出（会话结束或终止信号）"));
-    } else {
-        keeper_.forget();
-        keeper_.note(QStringLiteral("程序退出"));
-    }
     sound_.StopIfPlaying(MediaPlayer1);
     sound_.StopIfPlaying(MediaPlayer2);
     // A file that failed to load stays as the operator has it; the half-empty panel is not
@@ -90,14 +89,47 @@ void TForm1::FormClose() {
         if (QFileInfo::exists(SettingsFilePath())) {
             binding_.CollectSettings();
             WriteSettingsFile(SettingsFilePath(), Settings);
-        } else if (!sessionEnding) {
+        } else if (!unattendedEnd()) {
             platform.dialogs->information(
                 QStringLiteral("参数设置文件kvtmr201.ini不存在，当前设置不能保存，请检查！"));
         }
+    }
+    finishClose();
+}
+
+void TForm1::finishClose() {
+    // The operator's or the schedule's end: a count still running is not taken up again at
+    // the next start. The end of the session or a signal keeps it.
+    if (sessionEnding) {
+        keeper_.note(QStringLiteral("程序退出（会话结束或终止信号）"));
+    } else {
+        keeper_.forget();
+        keeper_.note(QStringLiteral("程序退出"));
     }
     // Closed for good: nothing ticks any more.
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
     Timer3->setEnabled(false);
     Q_EMIT Closed();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!unattendedEnd()) {
+        // The operator's close: a close that cannot save shows why and the window stays, so
+        // that the box or the folder can be put right.
+        if (Run(&TForm1::FormClose))
+            event->accept();
+        else
+            event->ignore();
+        return;
+    }
+    // The schedule's close, the end of the session, a signal: nobody is there to answer a
+    // box, so a failure is noted in the session log and the program ends all the same.
+    QString message;
+    if (!CatchError([this] { FormClose(); }, message)) {
+        keeper_.note(QStringLiteral("设置未能保存：%1").arg(message));
+        qWarning("kvtmr: the settings were not saved: %s", qPrintable(message));
+        finishClose();
+    }
+    event->accept();
 }

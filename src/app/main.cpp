@@ -36,6 +36,10 @@ class EndRequests : public QObject {
             char c;
             [[maybe_unused]] ssize_t n = ::read(signalFds[1], &c, 1);
             requested_ = true;
+            // Before the main window exists (a message box of the start-up is open): every
+            // event loop ends at once, so the start-up runs to its end without waiting and
+            // the program ends before its window is shown.
+            if (!form_) QCoreApplication::exit(0);
             endNow();
         });
         struct sigaction sa = {};
@@ -44,6 +48,8 @@ class EndRequests : public QObject {
         sa.sa_flags = SA_RESTART;
         for (int sig : {SIGTERM, SIGINT, SIGHUP})
             ::sigaction(sig, &sa, nullptr);
+        // A file-size limit makes a write fail (and the save report it), not end the program.
+        ::signal(SIGXFSZ, SIG_IGN);
     }
 
     // The main window, once it exists; a request that came earlier is served then.
@@ -51,6 +57,8 @@ class EndRequests : public QObject {
         form_ = form;
         if (requested_) endNow();
     }
+    // A request came (the program ends without showing its window when it came early).
+    bool requested() const { return requested_; }
 
   private:
     void endNow() {
@@ -95,6 +103,7 @@ int main(int argc, char* argv[]) {
         [session] { session->whenSettled([] { QCoreApplication::quit(); }, 3000); },
         Qt::QueuedConnection);
     endRequests->setWindow(form);
+    if (endRequests->requested()) return 0;
     // Maximised on the screen chosen for the display; without a window manager to do it, the
     // window takes the screen by itself.
     form->showOnAudienceScreen();

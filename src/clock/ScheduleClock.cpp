@@ -190,8 +190,9 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
     }
 
     // 4a. The warning before the scheduled time; a blank lead box gives none.
-    const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty();
-    if (hasLead) unitSeconds(c_.leadBox, c_.leadUnit, main_.warningSeconds);
+    // A box that does not convert is reported once and skipped; the tick goes on without it.
+    const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty() &&
+                         tickUnitSeconds(c_.leadBox, c_.leadUnit, main_.warningSeconds, reports_);
     if (hasLead && qint64(scheduledSeconds) - nowSeconds == main_.warningSeconds) {
         tell(QStringLiteral("定时预警：%1").arg(c_.warningText->text()));
         prompts_.status(c_.warningText->text());
@@ -212,7 +213,7 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
 
     // 4b. The interval sound by time of day (only for the second being shown).
     if (!current || TrimControl(c_.intervalBox->text()).isEmpty()) return;
-    unitSeconds(c_.intervalBox, c_.intervalUnit, main_.intervalSeconds);
+    if (!tickUnitSeconds(c_.intervalBox, c_.intervalUnit, main_.intervalSeconds, reports_)) return;
     if (main_.intervalSeconds > 0 && nowSeconds % main_.intervalSeconds == 0 &&
         c_.intervalSoundOn->isChecked() && sound_.SoundExists(settings_.intervalSoundFile))
         sound_.PlayIntervalChime();

@@ -54,6 +54,11 @@ FileRead ReadRegularFile(const QString& path, qint64 maxBytes) {
         ::close(fd);
         return r;
     }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        r.error = EISDIR;
+        return r;
+    }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
         r.status = FileRead::Status::NotRegular;

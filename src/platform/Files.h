@@ -17,7 +17,7 @@ struct FileRead {
 };
 
 // Reads a whole file of at most maxBytes bytes, without ever waiting on it (it is opened
-// non-blocking and read only when it is a regular file).
+// non-blocking and read only when it is a regular file). A directory fails with EISDIR.
 FileRead ReadRegularFile(const QString& path, qint64 maxBytes);
 
 // Replaces the file with the bytes: a temporary file beside it, synced, renamed over it, the

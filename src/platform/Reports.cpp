@@ -13,6 +13,13 @@ void Reports::later(const QString& text) {
     if (pending_.size() == 1) QTimer::singleShot(0, this, &Reports::showNext);
 }
 
+void Reports::once(const QString& source, const QString& text) {
+    const auto it = once_.constFind(source);
+    if (it != once_.constEnd() && *it == text) return;
+    once_.insert(source, text);
+    later(text);
+}
+
 void Reports::showNext() {
     QPointer<Reports> self(this);
     dialogs_.whenIdle([self] {

@@ -4,6 +4,7 @@
 // screen is not added again. The timers go on ticking while a box is open.
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
@@ -14,6 +15,10 @@ class Reports : public QObject {
   public:
     explicit Reports(Dialogs& dialogs, QObject* parent = nullptr);
     void later(const QString& text);
+    // A failure that repeats every tick (a box that does not convert): reported once, and
+    // again only when its text changes (the box holds another text) or after settled().
+    void once(const QString& source, const QString& text);
+    void settled(const QString& source) { once_.remove(source); }
     // The messages not yet answered, the one on screen first.
     const QStringList& waiting() const { return pending_; }
 
@@ -21,4 +26,5 @@ class Reports : public QObject {
     void showNext();
     Dialogs& dialogs_;
     QStringList pending_;
+    QHash<QString, QString> once_;
 };

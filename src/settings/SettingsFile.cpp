@@ -1,13 +1,11 @@
 #include "settings/SettingsFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <cerrno>
 
 #include "platform/Errors.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -85,30 +83,28 @@ void DecodeSettings(const QByteArray& bytes, SettingsRecord& record) {
 }
 
 void WriteSettingsFile(const QString& path, const SettingsRecord& record) {
-    const QByteArray bytes = EncodeSettings(record);
-    QSaveFile file(path);
-    const QString message = QStringLiteral("Cannot create file %1").arg(path);
-    if (!file.open(QIODevice::WriteOnly)) throw FileError(message);
-    // Every byte must be on disk before the new file takes the old one's place: a short
-    // write (a full disk) is caught here, not left to the final rename.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
-        file.cancelWriting();
-        throw FileError(message);
-    }
-    if (!file.commit()) throw FileError(message);
+    if (!WriteFileAtomically(path, EncodeSettings(record)))
+        throw FileError(QStringLiteral("Cannot create file %1").arg(path));
 }
 
 void ReadSettingsFile(const QString& path, SettingsRecord& record) {
     if (path.isEmpty()) throw FileError(FileErrorText(EINVAL));
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int err = errno ? errno : (QFileInfo::exists(path) ? EACCES : ENOENT);
-        throw FileError(FileErrorText(err));
+    const FileRead read = ReadRegularFile(path, kMaxSettingsFileBytes);
+    switch (read.status) {
+        case FileRead::Status::Ok:
+            break;
+        case FileRead::Status::Missing:
+            throw FileError(FileErrorText(ENOENT));
+        case FileRead::Status::NotRegular:
+            throw FileError(
+                QStringLiteral("参数设置文件%1不是普通文件，不能读取，请检查！").arg(path));
+        case FileRead::Status::TooLarge:
+            throw FileError(
+                QStringLiteral("参数设置文件%1大于%2 MiB，不是本程序的设置文件，请检查！")
+                    .arg(path)
+                    .arg(kMaxSettingsFileBytes / (1024 * 1024)));
+        case FileRead::Status::Failed:
+            throw FileError(FileErrorText(read.error ? read.error : EIO));
     }
-    errno = 0;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) throw FileError(FileErrorText(errno ? errno : EIO));
-    file.close();
-    DecodeSettings(bytes, record);
+    DecodeSettings(read.bytes, record);
 }

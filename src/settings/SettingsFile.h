@@ -9,6 +9,8 @@
 #include "settings/SettingsRecord.h"
 
 inline const QString kSettingsFileName = QStringLiteral("kvtmr201.ini");
+// A settings file is a few kilobytes; anything larger is not one and is not read.
+constexpr qint64 kMaxSettingsFileBytes = 4 * 1024 * 1024;
 
 // The file's bytes for a record.
 QByteArray EncodeSettings(const SettingsRecord& record);
@@ -21,12 +23,15 @@ QByteArray EncodeSettings(const SettingsRecord& record);
 void DecodeSettings(const QByteArray& bytes, SettingsRecord& record);
 
 // Replaces the file with the record. The new content goes to a temporary file that then
-// takes the old file's place in one step, so a crash, a full disk or a power cut never leaves
-// a truncated file, and a failed write leaves the old file as it was.
+// takes the old file's place in one step, the folder synced after, so a crash, a full disk,
+// a file-size limit or a power cut never leaves a truncated file, and a failed write leaves
+// the old file as it was.
 // Throws FileError "Cannot create file <path>" when the file cannot be written.
 void WriteSettingsFile(const QString& path, const SettingsRecord& record);
 
 // Reads the file into the record. Throws FileError with "File not found", "File access
 // denied", "Too many open files", "Invalid filename" or "I/O error <n>" when it cannot be
-// opened or read, and ConvertError as DecodeSettings.
+// opened or read, with a message of its own when it is not a regular file (a FIFO, a device)
+// or larger than kMaxSettingsFileBytes (neither is waited on or read), and ConvertError as
+// DecodeSettings.
 void ReadSettingsFile(const QString& path, SettingsRecord& record);

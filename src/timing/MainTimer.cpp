@@ -14,13 +14,15 @@
 #include "widgets/Controls.h"
 
 MainTimer::MainTimer(TimeDisplay& display, TTimer& timer, SoundPrompts& sound, PromptTexts& prompts,
-                     SettingsRecord& settings, Dialogs& dialogs, const Controls& controls)
+                     SettingsRecord& settings, Dialogs& dialogs, Reports& reports,
+                     const Controls& controls)
     : display_(display),
       timer_(timer),
       sound_(sound),
       prompts_(prompts),
       settings_(settings),
       dialogs_(dialogs),
+      reports_(reports),
       c_(controls) {}
 
 bool MainTimer::running() const {
@@ -63,14 +65,15 @@ void MainTimer::showStep() {
     display_.bar()->setPosition(seconds);
     display_.stepSeparators(c_.blinkOn->isChecked());
     // A lead-time or interval box left blank means no warning or no interval sound.
-    const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty();
-    if (hasLead) unitSeconds(c_.leadBox, c_.leadUnit, warningSeconds);
+    // A box that does not convert is reported once and skipped; the step goes on without it.
+    const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty() &&
+                         tickUnitSeconds(c_.leadBox, c_.leadUnit, warningSeconds, reports_);
     if (hasLead && seconds == warningSeconds) {
         warning();
         return;
     }
     if (TrimControl(c_.intervalBox->text()).isEmpty()) return;
-    unitSeconds(c_.intervalBox, c_.intervalUnit, intervalSeconds);
+    if (!tickUnitSeconds(c_.intervalBox, c_.intervalUnit, intervalSeconds, reports_)) return;
     if (intervalSeconds > 0 && intervalSeconds < intervalLimit && seconds % intervalSeconds == 0 &&
         c_.intervalSoundOn->isChecked() && sound_.SoundExists(settings_.intervalSoundFile))
         sound_.PlayIntervalChime();

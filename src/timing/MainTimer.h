@@ -11,6 +11,7 @@ class Dialogs;
 class PromptTexts;
 class QCheckBox;
 class QRadioButton;
+class Reports;
 class SoundPrompts;
 class TComboBox;
 class TEdit;
@@ -56,7 +57,8 @@ class MainTimer {
         TPanel* prepPanel;           // Panel5
     };
     MainTimer(TimeDisplay& display, TTimer& timer, SoundPrompts& sound, PromptTexts& prompts,
-              SettingsRecord& settings, Dialogs& dialogs, const Controls& controls);
+              SettingsRecord& settings, Dialogs& dialogs, Reports& reports,
+              const Controls& controls);
 
     // The value counted, in seconds: the time that remains counting down, the time that has
     // passed counting up.
@@ -111,6 +113,7 @@ class MainTimer {
     PromptTexts& prompts_;
     SettingsRecord& settings_;
     Dialogs& dialogs_;
+    Reports& reports_;
     Controls c_;
     bool paused_ = false;
 };

@@ -4,6 +4,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/Reports.h"
 #include "platform/TTimer.h"
 #include "presentation/SoundPrompts.h"
 #include "timing/TimeFields.h"
@@ -131,6 +132,17 @@ void TimeDisplay::loadDuration(const Duration& d, int& seconds, int& countUpTarg
 void unitSeconds(TEdit* number, TComboBox* unit, int& target) {
     if (const std::optional<int> factor = UnitFactor(unit->Text()))
         target = ScaleDuration(StrToInt(number->text()), *factor);
+}
+
+bool tickUnitSeconds(TEdit* number, TComboBox* unit, int& target, Reports& reports) {
+    try {
+        unitSeconds(number, unit, target);
+    } catch (const ConvertError& e) {
+        reports.once(number->objectName(), e.message());
+        return false;
+    }
+    reports.settled(number->objectName());
+    return true;
 }
 
 void writeDuration(int seconds, TEdit* number, TComboBox* unit) {

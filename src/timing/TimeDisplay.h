@@ -10,6 +10,7 @@ class Dialogs;
 class QRadioButton;
 class SoundPrompts;
 class TLabel;
+class Reports;
 class TComboBox;
 class TEdit;
 class TProgressBar;
@@ -83,6 +84,9 @@ void StepSeparators(TEdit* first, TEdit* second, bool blink);
 // Durations of the settings panel: a number box and its unit box ("秒钟", "分钟", "小时").
 // The target becomes the duration in seconds, or stays as it is for any other unit text.
 void unitSeconds(TEdit* number, TComboBox* unit, int& target);
+// The same inside a tick: false when the box does not convert (the target stays), its error
+// reported once for each text the box holds, so the rest of the tick goes on.
+bool tickUnitSeconds(TEdit* number, TComboBox* unit, int& target, Reports& reports);
 // A duration in seconds back into its number box, in the unit the unit box shows (the
 // remainder dropped); any other unit text leaves the box as it is.
 void writeDuration(int seconds, TEdit* number, TComboBox* unit);
