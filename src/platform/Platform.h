@@ -7,6 +7,7 @@
 #include "platform/AudioPlayer.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "platform/SoundOutput.h"
 #include "platform/TimeSource.h"
 
 struct Platform {
@@ -14,6 +15,7 @@ struct Platform {
     Dialogs* dialogs = nullptr;
     AudioPlayer* player1 = nullptr;  // prompt sounds
     AudioPlayer* player2 = nullptr;  // background music
+    SoundOutput* output = nullptr;   // the sound files' check and the default output's state
     ProgramLauncher* launcher = nullptr;
     SessionControl* session = nullptr;
     SettingsLocation* location = nullptr;

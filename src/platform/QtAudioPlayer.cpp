@@ -86,19 +86,6 @@ qint64 NowUs() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The absolute path of a file name given relative to the working directory or with native
-// separators; a name written with backslashes (a setting carried over from Windows) is tried
-// with slashes when no file has the name as written.
-QString ResolvePath(const QString& name) {
-    QString path = QDir::fromNativeSeparators(name);
-    if (path.contains(u'\\') && !QFileInfo::exists(path)) {
-        QString slashed = path;
-        slashed.replace(u'\\', u'/');
-        if (QFileInfo::exists(slashed)) path = slashed;
-    }
-    return QFileInfo(path).absoluteFilePath();
-}
-
 QAudioFormat StreamFormat(int channels, int rate) {
     QAudioFormat f;
     f.setSampleFormat(QAudioFormat::Float);
@@ -552,7 +539,7 @@ class QtAudioPlayer final : public AudioPlayer {
 
     void open() override {
         close();
-        const QString path = ResolvePath(fileName_);
+        const QString path = ResolveSoundPath(fileName_);
         const SoundProbe probe = ProbeSoundFile(path);
         if (probe.kind == SoundProbe::Kind::Unplayable)
             throw PlayerError(SoundFileErrorText(path, probe.reason));

@@ -171,6 +171,16 @@ SoundProbe ProbeSoundFile(const QString& path) {
     return probe;
 }
 
+QString ResolveSoundPath(const QString& name) {
+    QString path = QDir::fromNativeSeparators(name);
+    if (path.contains(u'\\') && !QFileInfo::exists(path)) {
+        QString slashed = path;
+        slashed.replace(u'\\', u'/');
+        if (QFileInfo::exists(slashed)) path = slashed;
+    }
+    return QFileInfo(path).absoluteFilePath();
+}
+
 QString SoundFileErrorText(const QString& path, const QString& reason) {
     return QStringLiteral("无法播放声音文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason);
 }

@@ -58,6 +58,11 @@ struct SoundProbe {
 // Opens the file and reads its first bytes (and a WAV's header).
 SoundProbe ProbeSoundFile(const QString& path);
 
+// The absolute path of a sound file name given relative to the working directory or with
+// native separators; a name written with backslashes (a setting carried over from Windows) is
+// tried with slashes when no file has the name as written.
+QString ResolveSoundPath(const QString& name);
+
 // The text the operator sees for a sound file that cannot be played:
 // 无法播放声音文件“<path>”：<reason>
 QString SoundFileErrorText(const QString& path, const QString& reason);
