@@ -2,9 +2,12 @@
 // each sample's time on the benchmark's own monotonic clock.
 //
 // The time line is fixed from the moments parec's data arrives: a chunk arrives after its last
-// sample was rendered, so the earliest such bound over all chunks maps sample numbers to times.
-// The null sink renders up to one block (its configured latency, a few ms with a low-latency
-// stream on it) ahead of its clock, so the mapping is known to about that much.
+// sample was rendered, so the earliest such bound over the chunks around a sample (within
+// kWindowMs: the sink's sample clock and the monotonic clock drift apart by a few hundred ppm
+// under load) maps its number to a time. The chunk that bounds it was rendered ahead of the
+// sink's clock by up to one block, the sink's configured latency, so that latency is added
+// (setSinkLatencyMs): a sound that starts a dry stream is rendered at once, at the sink's clock.
+// The times are known to about a millisecond unloaded and a few under load.
 #pragma once
 
 #include <QByteArray>
@@ -13,6 +16,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -58,11 +62,21 @@ class SinkRecording {
         parec_.waitForFinished(5000);
     }
 
+    static constexpr double kWindowMs = 1500.0;
+
     size_t size() const { return samples_.size(); }
-    double timeOf(size_t index) const { return originMs_ + double(index) * 1000.0 / kRate; }
-    size_t indexAt(double ms) const {
-        const double i = (ms - originMs_) * kRate / 1000.0;
-        return i <= 0 ? 0 : std::min(samples_.size(), size_t(i));
+    void setSinkLatencyMs(double ms) { sinkLatencyMs_ = ms; }
+    double timeOf(size_t index) const {
+        // The chunks whose last sample lies within the window around the sample.
+        const double window = kWindowMs * kRate / 1000.0;
+        auto lo = std::lower_bound(chunks_.begin(), chunks_.end(), double(index) - window,
+                                   [](const Chunk& c, double n) { return double(c.samples) < n; });
+        double origin = 1e300;
+        for (auto it = lo; it != chunks_.end() && double(it->samples) <= double(index) + window;
+             ++it)
+            origin = std::min(origin, it->origin);
+        if (origin > 1e299) origin = originMs_;
+        return origin + double(index) * 1000.0 / kRate + sinkLatencyMs_;
     }
     // The magnitude of sample i, 0..1.
     double level(size_t i) const { return std::abs(samples_[i]) / 32768.0; }
@@ -78,13 +92,41 @@ class SinkRecording {
         pending_.remove(0, whole);
         const double origin = arrivalMs - double(samples_.size()) * 1000.0 / kRate;
         if (origin < originMs_) originMs_ = origin;
+        chunks_.push_back({samples_.size(), origin});
     }
 
+    struct Chunk {
+        size_t samples;  // the samples received up to and with this chunk
+        double origin;   // its arrival less their duration
+    };
     QProcess parec_;
     QByteArray pending_;
+    std::vector<Chunk> chunks_;
+    double sinkLatencyMs_ = 0;
     std::vector<qint16> samples_;
     double originMs_ = 1e300;
 };
+
+// The configured latency of the default sink (pactl), in ms; 0 when it cannot be read.
+inline double DefaultSinkLatencyMs() {
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sinks")});
+    if (!pactl.waitForFinished(5000)) return 0;
+    // "Latency: 1081 usec, configured 5012 usec" of the sink named by PULSE_SINK, or the first.
+    const QString want = qEnvironmentVariable("PULSE_SINK");
+    double found = 0;
+    bool inWanted = want.isEmpty();
+    for (const QString& line : QString::fromUtf8(pactl.readAllStandardOutput()).split(u'\n')) {
+        const QString t = line.trimmed();
+        if (t.startsWith(QLatin1String("Name: "))) inWanted = want.isEmpty() || t.mid(6) == want;
+        const qsizetype at = t.indexOf(QLatin1String("configured "));
+        if (inWanted && t.startsWith(QLatin1String("Latency:")) && at >= 0) {
+            found = t.mid(at + 11).section(u' ', 0, 0).toDouble() / 1000.0;
+            if (!want.isEmpty()) break;
+        }
+    }
+    return found;
+}
 
 // Runs the event loop until `done` holds (checked every millisecond) or `timeoutMs` passes.
 // Returns the time at which it held, or -1.
