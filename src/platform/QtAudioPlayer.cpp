@@ -7,13 +7,14 @@
 // How a PCM sound is heard at the moment play() is called
 //
 // Each player keeps its stream to the sound server open between sounds instead of making one
-// per play: making a stream takes several round trips to the server, which under load (the
-// server and the GUI thread waiting for a core) put the onset tens of milliseconds after the
-// step. Between sounds the stream is left dry, not fed with silence: a dry stream costs nothing,
-// keeps the output from being suspended, and when frames come again the server plays them at
-// once (PulseAudio rewinds its output buffer at the end of an underrun), whereas frames queued
-// behind silence would wait for the silence to play out. A stream is fed again only for a
-// run: the first frames of the sound fill the server's whole buffer as soon as play() asks.
+// per play: making a stream takes several round trips to the server, on the GUI thread at the
+// step, each waiting until the server and then the GUI thread get a core, and on a desktop an
+// output left without streams is suspended and must wake up first. Between sounds the stream is
+// left dry, not fed with silence: a dry stream costs nothing, keeps the output from being
+// suspended, and when frames come again the server plays them at once (PulseAudio rewinds its
+// output buffer at the end of an underrun), whereas frames queued behind silence would wait for the
+// silence to play out. A stream is fed again only for a run: the first frames of the sound fill the
+// server's whole buffer as soon as play() asks.
 //
 // A feeding thread per player makes the streams, closes them and keeps a run fed; it wakes
 // only while a run needs frames (about every half buffer) or when the GUI thread asks, so a
@@ -37,10 +38,12 @@
 // run ahead right after a dry stream is fed, until the server's next report. So state() says
 // Stopped as soon as a sound has really ended, and stop() keeps the place heard.
 //
-// The sound follows the desktop's default output: when QMediaDevices reports a change, the
-// spare streams are made again on the new default, and the next run leaves a stream on the old
-// output for one on the new. A stream whose output disappears fails; its run ends (Stopped).
-// All callbacks to the window (OnError) run on the GUI thread.
+// The sound follows the desktop's default output: it is looked up again for every sound (Qt
+// 6.4 reports devices added and removed, not another default), and when it changed the spare
+// streams are made again on the new default and the next run leaves its stream on the old
+// output for one on the new. A stream whose output disappears is moved by PulseAudio to
+// another output, where it plays on; one that cannot be moved fails, and its run ends
+// (Stopped). All callbacks to the window (OnError) run on the GUI thread.
 #include "platform/QtAudioPlayer.h"
 
 #include <QAudioDevice>
@@ -48,12 +51,9 @@
 #include <QAudioOutput>
 #include <QAudioSink>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QPointer>
 #include <QThread>
 #include <QUrl>
 #include <QtEndian>

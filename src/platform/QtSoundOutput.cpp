@@ -21,7 +21,6 @@
 #include <QCoreApplication>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThreadPool>
