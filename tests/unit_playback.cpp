@@ -28,7 +28,7 @@ class FakeStream final : public AudioStream {
         samples.insert(samples.end(), s, s + frames * channels_);
         return frames;
     }
-    qint64 framesPlayed() override { return std::min(played + clockAhead, written()); }
+    qint64 framesPlayed() override { return std::min(std::max(played, clockFloor), written()); }
     qint64 bufferFrames() const override { return buffer_; }
 
     qint64 written() const { return qint64(samples.size()) / channels_; }
@@ -38,7 +38,9 @@ class FakeStream final : public AudioStream {
     const int id;
     std::vector<float> samples;
     qint64 played = 0;
-    qint64 clockAhead = 0;  // the server's clock reports this much more than was played
+    // The server's clock reports at least this much (clamped to what was written): the report
+    // right after a dry stream was given its first frames.
+    qint64 clockFloor = 0;
     bool failed = false;
 
   private:
@@ -99,11 +101,13 @@ struct Rig {
         }
         QFAIL("the feeding side never settles");
     }
-    // The server plays up to `ms` on a stream started at `startMs` (written frames only).
-    void serverAt(qint64 ms, qint64 startMs, qint64 base = 0) {
+    // The server plays up to `ms` on a stream started at `startMs` (written frames only), its
+    // clock `ppm` parts per million faster than the system's.
+    void serverAt(qint64 ms, qint64 startMs, qint64 ppm = 0) {
         FakeStream* s = pool.stream();
         if (!s) return;
-        s->played = std::min(s->written(), base + std::max<qint64>(0, ms - startMs));
+        const qint64 elapsed = std::max<qint64>(0, ms - startMs);
+        s->played = std::min(s->written(), elapsed + elapsed * ppm / 1'000'000);
     }
     PlayerState state(qint64 ms) { return logic.state(ms * kMs); }
 
@@ -150,17 +154,23 @@ void PlaybackTest::neverOpenedIsStopped() {
 void PlaybackTest::playsToItsEnd_data() {
     QTest::addColumn<qint64>("frames");
     QTest::addColumn<int>("channels");
-    QTest::addColumn<qint64>("clockAhead");
-    QTest::newRow("longer than the buffer") << qint64(1000) << 1 << qint64(0);
-    QTest::newRow("stereo") << qint64(750) << 2 << qint64(0);
-    QTest::newRow("shorter than the buffer: padded") << qint64(40) << 1 << qint64(0);
-    QTest::newRow("server clock ahead after the first write") << qint64(500) << 1 << qint64(100);
+    QTest::addColumn<qint64>("clockFloor");
+    QTest::addColumn<qint64>("ppm");
+    QTest::newRow("longer than the buffer") << qint64(1000) << 1 << qint64(0) << qint64(0);
+    QTest::newRow("stereo") << qint64(750) << 2 << qint64(0) << qint64(0);
+    QTest::newRow("shorter than the buffer: padded") << qint64(40) << 1 << qint64(0) << qint64(0);
+    QTest::newRow("server clock ahead after the first write")
+        << qint64(500) << 1 << qint64(100) << qint64(0);
+    // 20 s of sound on an output 500 ppm fast ends 10 ms before 20 s of system time.
+    QTest::newRow("output clock fast") << qint64(20000) << 1 << qint64(0) << qint64(500);
+    QTest::newRow("output clock slow") << qint64(20000) << 1 << qint64(0) << qint64(-500);
 }
 
 void PlaybackTest::playsToItsEnd() {
     QFETCH(qint64, frames);
     QFETCH(int, channels);
-    QFETCH(qint64, clockAhead);
+    QFETCH(qint64, clockFloor);
+    QFETCH(qint64, ppm);
     Rig rig(frames, channels);
     rig.logic.play(0);
     QCOMPARE(rig.state(0), PlayerState::Playing);
@@ -173,12 +183,14 @@ void PlaybackTest::playsToItsEnd() {
     for (qint64 i = 0; i < std::min(frames, rig.pool.buffer); ++i)
         QCOMPARE(s->at(i), float(i));
     if (frames < rig.pool.buffer) QCOMPARE(s->at(frames), 0.0f);
-    s->clockAhead = clockAhead;
+    s->clockFloor = clockFloor;
 
-    // The server plays a frame a ms; the feeding side runs when the logic asks.
+    // The server plays a frame a ms (by its own clock); the feeding side runs when asked.
+    // `end`: when the server plays the last frame, in system time.
+    const qint64 end = frames * 1'000'000 / (1'000'000 + ppm);
     qint64 next = rig.logic.nextFeedUs(0) / kMs;
-    for (qint64 t = 1; t < frames - 2; ++t) {
-        rig.serverAt(t, 0);
+    for (qint64 t = 1; t < end - 2; ++t) {
+        rig.serverAt(t, 0, ppm);
         if (t >= next && next >= 0) {
             rig.feed(t);
             next = rig.logic.nextFeedUs(t * kMs) / kMs;
@@ -191,20 +203,20 @@ void PlaybackTest::playsToItsEnd() {
     for (qint64 i = 0; i < frames; ++i)
         QCOMPARE(s->at(i), float(i));
     // Stopped within the 2 ms the server's clock is trusted to at the end, not before.
-    rig.serverAt(frames - 3, 0);
-    QCOMPARE(rig.state(frames - 3), PlayerState::Playing);
-    rig.serverAt(frames - 1, 0);
-    QCOMPARE(rig.state(frames - 1), PlayerState::Stopped);
-    QCOMPARE(rig.logic.position(frames - 1), frames);
+    rig.serverAt(end - 3, 0, ppm);
+    QCOMPARE(rig.state(end - 3), PlayerState::Playing);
+    rig.serverAt(end, 0, ppm);
+    QCOMPARE(rig.state(end), PlayerState::Stopped);
+    QCOMPARE(rig.logic.position(end), frames);
 }
 
 void PlaybackTest::stopKeepsTheHeardPlace_data() {
     QTest::addColumn<qint64>("stopAt");      // ms after the first frames went over
     QTest::addColumn<qint64>("serverLag");   // the server started this much later
-    QTest::addColumn<qint64>("clockAhead");  // its clock reports this much more
+    QTest::addColumn<qint64>("clockFloor");  // its clock reports at least this much
     QTest::addColumn<qint64>("heard");       // the frame kept
     QTest::newRow("early, clock ahead: the time since the start bounds it")
-        << qint64(30) << qint64(0) << qint64(70) << qint64(30);
+        << qint64(30) << qint64(0) << qint64(100) << qint64(30);
     QTest::newRow("in the middle") << qint64(420) << qint64(0) << qint64(0) << qint64(420);
     QTest::newRow("server started late: its clock rules")
         << qint64(420) << qint64(15) << qint64(0) << qint64(405);
@@ -214,14 +226,14 @@ void PlaybackTest::stopKeepsTheHeardPlace_data() {
 void PlaybackTest::stopKeepsTheHeardPlace() {
     QFETCH(qint64, stopAt);
     QFETCH(qint64, serverLag);
-    QFETCH(qint64, clockAhead);
+    QFETCH(qint64, clockFloor);
     QFETCH(qint64, heard);
     const qint64 t0 = 50;
     Rig rig(1000);
     rig.logic.play(t0 * kMs);
     rig.feed(t0);
     FakeStream* first = rig.pool.stream();
-    first->clockAhead = clockAhead;
+    first->clockFloor = clockFloor;
     for (qint64 t = t0; t <= t0 + stopAt; t += 10) {
         rig.serverAt(t, t0 + serverLag);
         rig.feed(t);

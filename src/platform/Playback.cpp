@@ -66,13 +66,16 @@ qint64 Playback::position(qint64 nowUs) {
     return running_ && started_ ? runStart_ + heardInRun(nowUs) : position_;
 }
 
-// The frames of the run heard so far: the server's clock, but never more than the time since
-// the first frames went in (the server's clock may run ahead right after a dry stream is
-// given frames, until its next report).
+// The frames of the run heard so far: the server's clock. Right after a dry stream is given
+// frames the clock may already count them (it is clamped to what was written and
+// interpolated from the server's last report), until the server has really played the first
+// buffer; so until then it is bounded by the time since the first frames went in. Not later:
+// an output whose clock runs a little faster than the system's would be reported ended late.
 qint64 Playback::heardInRun(qint64 nowUs) {
-    const qint64 played = stream_->framesPlayed() - runStreamStart_;
+    qint64 heard = stream_->framesPlayed() - runStreamStart_;
     const qint64 byClock = framesFor(nowUs - runStartUs_);
-    return std::clamp<qint64>(std::min(played, byClock), 0, fed_ - runStart_);
+    if (byClock < 2 * stream_->bufferFrames()) heard = std::min(heard, byClock);
+    return std::clamp<qint64>(heard, 0, fed_ - runStart_);
 }
 
 bool Playback::runEnded(qint64 nowUs) {

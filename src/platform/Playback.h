@@ -31,7 +31,7 @@ class AudioStream {
     // The server's playback clock: the frames played since the stream was opened, never more
     // than were written. Right after frames are written to a dry stream it may already count
     // them (the server reports the clock now and then and it is interpolated in between), so
-    // it is read together with the time since the run began.
+    // for the first buffer of a run it is read together with the time since the run began.
     virtual qint64 framesPlayed() = 0;
     // The frames the stream queues at most (the server's buffer).
     virtual qint64 bufferFrames() const = 0;
