@@ -8,18 +8,19 @@ time the file itself takes to get above the threshold, is compared with its step
   onset error   recorded onset - (start + k s)        what the hall hears
   call lateness play() - (start + k s)                the timer's share of the error
 
-reported as p50, p99 (nearest rank) and max over all steps, with the onsets that were not
-found at all. By default one busy-loop process loads the other core for the whole run (the
-load an exam-hall PC sees from a browser or a virus scan); --load 0 runs unloaded. With
---music FILE a second player plays FILE (looped by the benchmark) under the prompts, as the
-background music does outside a count.
+reported as p50, p99 (nearest rank: of 60 steps, the largest) and max over all steps, with the
+onsets that were not found at all. By default one busy-loop process loads the other core for the
+whole run (the load an exam-hall PC sees from a browser or a virus scan); --load 0 runs unloaded.
 
 How to run, from the repository root (a private PulseAudio with a null sink, started and
 stopped by the end-to-end helpers):
 
   bash -c 'source tests/e2e/lib.sh && e2e_start_pulse && build/bench/bench_prompt_onset'
-  build/bench/bench_prompt_onset [FILE] [--seconds N] [--load N] [--music FILE]
+  build/bench/bench_prompt_onset [FILE] [--seconds N] [--load N]
                                  [--threshold DBFS] [--source PULSE_SOURCE]
+
+E2E_PULSE_KEEPALIVE=0 leaves out the helpers' stream of silence, so the sink idles between
+prompts unless the player keeps it going.
 
 FILE defaults to sounds/Zdjgly.wav (a 16-bit PCM WAV: the reference lead-in is read from it),
 N to 60 seconds and 1 busy loop. The recording's time line is known to a few milliseconds
@@ -107,7 +108,6 @@ int main(int argc, char** argv) {
     bench::Clock();
 
     QString file = QStringLiteral("sounds/Zdjgly.wav");
-    QString music;
     QString source = QStringLiteral("@DEFAULT_MONITOR@");
     int seconds = 60;
     int load = 1;
@@ -120,8 +120,6 @@ int main(int argc, char** argv) {
             seconds = std::max(1, args[++i].toInt());
         else if (a == QLatin1String("--load") && more)
             load = std::max(0, args[++i].toInt());
-        else if (a == QLatin1String("--music") && more)
-            music = args[++i];
         else if (a == QLatin1String("--threshold") && more)
             thresholdDb = args[++i].toDouble();
         else if (a == QLatin1String("--source") && more)
@@ -136,9 +134,8 @@ int main(int argc, char** argv) {
                      qPrintable(file), thresholdDb);
         return 2;
     }
-    std::printf("prompt %s (lead-in %.1f ms above %.0f dBFS), %d steps of 1 s, %d busy loop%s%s\n",
-                qPrintable(file), leadMs, thresholdDb, seconds, load, load == 1 ? "" : "s",
-                music.isEmpty() ? "" : qPrintable(QStringLiteral(", music ") + music));
+    std::printf("prompt %s (lead-in %.1f ms above %.0f dBFS), %d steps of 1 s, %d busy loop%s\n",
+                qPrintable(file), leadMs, thresholdDb, seconds, load, load == 1 ? "" : "s");
 
     bench::SinkRecording rec;
     if (!rec.start(source)) return 2;
@@ -161,25 +158,7 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<AudioPlayer> prompts = CreateAudioPlayer();
-    std::unique_ptr<AudioPlayer> background = CreateAudioPlayer();
-    QTimer musicLoop;
-    if (!music.isEmpty()) {
-        try {
-            background->setFileName(music);
-            background->open();
-            background->play();
-        } catch (const PlayerError& e) {
-            std::fprintf(stderr, "music: %s\n", e.what());
-            return 2;
-        }
-        // Restarted when it ends, as the clock tick's loop check does.
-        musicLoop.setInterval(1000);
-        QObject::connect(&musicLoop, &QTimer::timeout, [&] {
-            if (background->state() == PlayerState::Stopped) background->play();
-        });
-        musicLoop.start();
-    }
-    bench::Idle(1000);  // the load and the music settle
+    bench::Idle(1000);  // the load settles
 
     const double startMs = NowMs() + 1000.0;
     std::vector<double> callAt(size_t(seconds), NAN);
@@ -205,8 +184,6 @@ int main(int argc, char** argv) {
     arm();
     bench::RunUntil([&] { return step >= seconds; }, 1000.0 * seconds + 10000);
     bench::Idle(1000);  // the last prompt reaches the recording
-    musicLoop.stop();
-    background->stop();
     prompts->stop();
     for (auto& p : burners) {
         p->kill();
