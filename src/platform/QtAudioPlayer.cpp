@@ -54,12 +54,12 @@
 #include <QFile>
 #include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QSemaphore>
 #include <QThread>
 #include <QUrl>
 #include <QtEndian>
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -249,7 +249,7 @@ class SinkEngine final : public StreamPool {
             std::lock_guard lock(mutex_);
             quit_ = true;
         }
-        wake_.notify_all();
+        wake_.release();
         return thread_.wait(ms);
     }
 
@@ -262,7 +262,7 @@ class SinkEngine final : public StreamPool {
             retryAtUs_ = 0;
             if (spare_) graveyard_.push_back(std::move(spare_));
         }
-        wake_.notify_all();
+        wake_.release();
     }
 
     void open(const QString& path, const WavFormat& format) {
@@ -276,7 +276,7 @@ class SinkEngine final : public StreamPool {
             wantChannels_ = format.channels;
             wantRate_ = format.sampleRate;
         }
-        wake_.notify_all();
+        wake_.release();
     }
     void close() {
         {
@@ -284,7 +284,7 @@ class SinkEngine final : public StreamPool {
             logic_.close(NowUs());
             source_.reset();
         }
-        wake_.notify_all();
+        wake_.release();
     }
     void play() {
         {
@@ -297,14 +297,14 @@ class SinkEngine final : public StreamPool {
             if (plan.frames > 0 && source_ && source_->fromHead(plan.from, plan.frames, first_))
                 logic_.feed(now, plan, first_.data(), plan.frames);
         }
-        wake_.notify_all();
+        wake_.release();
     }
     void stop() {
         {
             std::lock_guard lock(mutex_);
             logic_.stop(NowUs());
         }
-        wake_.notify_all();
+        wake_.release();
     }
     PlayerState state() {
         std::lock_guard lock(mutex_);
@@ -344,6 +344,17 @@ class SinkEngine final : public StreamPool {
                spare_->sampleRate() != wantRate_ || spare_->generation() != generation_;
     }
 
+    // Waits, without the lock, until woken or `us` have passed (for ever when negative).
+    void sleep(std::unique_lock<std::mutex>& lock, qint64 us) {
+        lock.unlock();
+        if (us < 0)
+            wake_.acquire();
+        else
+            wake_.tryAcquire(1, int((us + 999) / 1000));
+        wake_.tryAcquire(wake_.available());  // one wake-up serves all that came meanwhile
+        lock.lock();
+    }
+
     // The feeding thread.
     void work() {
         std::vector<float> samples;
@@ -377,7 +388,7 @@ class SinkEngine final : public StreamPool {
                 const bool again = plan.run == last.run && plan.from == last.from;
                 last = plan;
                 if (again) {  // no progress on the last try: the stream took nothing
-                    wake_.wait_for(lock, std::chrono::microseconds(kWaitPollUs));
+                    sleep(lock, kWaitPollUs);
                     last = {};
                     continue;
                 }
@@ -398,10 +409,7 @@ class SinkEngine final : public StreamPool {
                 continue;
             }
             const qint64 due = logic_.nextFeedUs(now);
-            if (due < 0)
-                wake_.wait(lock);
-            else
-                wake_.wait_for(lock, std::chrono::microseconds(std::max(due - now, kWaitPollUs)));
+            sleep(lock, due < 0 ? -1 : std::max(due - now, kWaitPollUs));
         }
         // The streams are closed on the thread that made them.
         logic_.close(NowUs());
@@ -415,7 +423,10 @@ class SinkEngine final : public StreamPool {
 
     std::function<void(const QString&)> failed_;
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
+    // Woken by a release. A semaphore, not a condition variable: its timed wait is a relative
+    // one, so a clock that jumps (as under libfaketime in the end-to-end tests) cannot stretch
+    // it, whereas a condition variable waits for a deadline on the monotonic clock.
+    QSemaphore wake_;
     Playback logic_{*this};
     std::shared_ptr<WavSource> source_;
     std::vector<float> first_;  // the GUI thread's conversion buffer
