@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 enum class PlayerState { NotReady, Stopped, Playing, Paused, Other };
 
@@ -13,7 +14,10 @@ class AudioPlayer {
     virtual QString fileName() const = 0;
     // Releases the open file; harmless when nothing is open.
     virtual void close() = 0;
-    // Opens the remembered file; throws PlayerError with the platform's text on failure.
+    // Opens the remembered file. Throws PlayerError, with the text the operator sees (the
+    // file and the platform's reason: SoundFileErrorText in SoundFile.h), for a file it can tell
+    // will not play: missing, unreadable, empty, a WAV whose header is broken, or no known
+    // sound signature at all.
     virtual void open() = 0;
     // Starts playing and returns at once: from the current position, from the beginning
     // when the position is at the end. Does nothing when no file is open.
@@ -22,4 +26,10 @@ class AudioPlayer {
     virtual void stop() = 0;
     // A player that never opened a file, and a sound that played to its end, report Stopped.
     virtual PlayerState state() const = 0;
+
+    // Run on the GUI thread, after the call that caused it has returned, when a file that
+    // open() accepted turns out not to play (the platform's decoder gave up on it, or it could
+    // not be read any more); the text names the file and gives the platform's reason. The
+    // sound then reports Stopped.
+    std::function<void(const QString& text)> OnError;
 };

@@ -9,6 +9,7 @@
 #include "platform/Screens.h"
 #include "platform/Services.h"
 #include "platform/SessionLog.h"
+#include "platform/SoundOutput.h"
 #include "platform/TimeSource.h"
 
 struct Platform {
@@ -16,6 +17,7 @@ struct Platform {
     Dialogs* dialogs = nullptr;
     AudioPlayer* player1 = nullptr;  // prompt sounds
     AudioPlayer* player2 = nullptr;  // background music
+    SoundOutput* output = nullptr;   // the sound files' check and the default output's state
     ProgramLauncher* launcher = nullptr;
     SessionControl* session = nullptr;
     SettingsLocation* location = nullptr;

@@ -23,6 +23,7 @@
 #include "platform/FileSessionLog.h"
 #include "platform/Platform.h"
 #include "platform/QtAudioPlayer.h"
+#include "platform/QtSoundOutput.h"
 #include "platform/RealScreens.h"
 
 namespace {
@@ -216,6 +217,7 @@ struct RealPlatform::Impl {
     RealDialogs dialogs;
     std::unique_ptr<AudioPlayer> player1 = CreateAudioPlayer();
     std::unique_ptr<AudioPlayer> player2 = CreateAudioPlayer();
+    std::unique_ptr<SoundOutput> output = CreateSoundOutput();
     RealLauncher launcher;
     LogindSession session{QDBusConnection::systemBus(), kDesktopTimeoutMs};
     RealLocation location;
@@ -230,6 +232,7 @@ RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
     platform_.dialogs = &impl_->dialogs;
     platform_.player1 = impl_->player1.get();
     platform_.player2 = impl_->player2.get();
+    platform_.output = impl_->output.get();
     platform_.launcher = &impl_->launcher;
     platform_.session = &impl_->session;
     platform_.location = &impl_->location;

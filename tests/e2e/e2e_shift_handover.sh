@@ -51,4 +51,7 @@ print("e2e_shift_handover: time-up sound %.3f s after the warning (want 5.0)" % 
 if abs(gap - 5.0) > 0.05:
     sys.exit("e2e_shift_handover: FAIL: off by %.0f ms" % ((gap - 5.0) * 1000))
 PY
+# Both prompts were heard whole (under libfaketime's clock too).
+assert_heard_in_full "$E2E_TMP/handover.wav" "$HERE/../../sounds/Zbjjly.wav"
+assert_heard_in_full "$E2E_TMP/handover.wav" "$HERE/../../sounds/Ksjsly.wav" "${onsets[1]}"
 echo "e2e_shift_handover: ok"

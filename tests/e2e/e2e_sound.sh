@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A played prompt reaches the sound output: with the background music and the interval chime
-# off, the recording stays silent until Alt+T starts the timer, then holds the start prompt.
+# off, the recording stays silent until Alt+T starts the timer, then holds the whole start prompt.
 # Usage: e2e_sound.sh path/to/kvtmr source-dir
 set -euo pipefail
 E2E_BIN=$(realpath "$1")
@@ -31,4 +31,5 @@ xdotool key alt+t
 sleep 3
 e2e_record_stop
 assert_not_silent "$E2E_TMP/start.wav"
+assert_heard_in_full "$E2E_TMP/start.wav" "$2/sounds/Ksksly.wav"
 echo "e2e_sound: ok"

@@ -140,6 +140,8 @@ _e2e_pulse_low_latency() {
 # A stream of silence is kept playing into the sink: an idle null sink renders in 2 s blocks
 # and makes a newly started low-latency stream (Qt's) starve for up to that long, which a
 # real sound card does not do. The silence keeps the sink at a low latency.
+# E2E_PULSE_KEEPALIVE=0 leaves it out: the sink then idles as a desktop's does between sounds
+# (the benchmarks use it to see what the players themselves keep up).
 e2e_start_pulse() {
     e2e_init
     local tool
@@ -174,10 +176,12 @@ e2e_start_pulse() {
     }
     pactl set-default-sink "$E2E_NULL_SINK"
     pactl set-default-source "$E2E_PULSE_MONITOR"
-    pacat --raw --latency-msec=20 --rate=44100 --channels=2 --format=s16le \
-        -d "$E2E_NULL_SINK" /dev/zero </dev/null >/dev/null 2>&1 &
-    E2E_PIDS+=("$!")
-    e2e_wait_for "the null sink to run at a low latency" 20 _e2e_pulse_low_latency || return 1
+    if [ "${E2E_PULSE_KEEPALIVE:-1}" != 0 ]; then
+        pacat --raw --latency-msec=20 --rate=44100 --channels=2 --format=s16le \
+            -d "$E2E_NULL_SINK" /dev/zero </dev/null >/dev/null 2>&1 &
+        E2E_PIDS+=("$!")
+        e2e_wait_for "the null sink to run at a low latency" 20 _e2e_pulse_low_latency || return 1
+    fi
     e2e_log "PulseAudio on $PULSE_SERVER (pid $E2E_PULSE_PID), sink $PULSE_SINK"
 }
 
@@ -300,4 +304,60 @@ assert_silent() {
         return 1
     fi
     e2e_log "silent: $file peak $peak dBFS over ${len}s"
+}
+
+# assert_heard_in_full RECORDING SOUND [FROM_S]: the first sound in RECORDING from FROM_S
+# seconds on (default 0) is SOUND played whole: its audible part (first to last sample above
+# -45 dBFS) lasts as long as SOUND's own, within 50 ms, and holds no stretch of digital silence
+# of 20 ms or more (a stream that ran dry). A prompt cut off after its first buffer, or broken
+# up, fails.
+assert_heard_in_full() {
+    local rec="$1" sound="$2" from="${3:-0}" out
+    out="$(python3 - "$rec" "$sound" "$from" <<'PY'
+import struct, sys, wave
+
+LIMIT = 32768 * 10 ** (-45 / 20)
+
+def levels(path):
+    with wave.open(path, "rb") as w:
+        rate, ch, width = w.getframerate(), w.getnchannels(), w.getsampwidth()
+        assert width == 2, "16-bit files only"
+        data = w.readframes(w.getnframes())
+    s = struct.unpack("<%dh" % (len(data) // 2), data)
+    return rate, [max(abs(v) for v in s[i:i + ch]) for i in range(0, len(s), ch)]
+
+def first_sound(rate, lv, start):
+    # From the first loud sample to the last one before 0.5 s of quiet.
+    i = next((k for k in range(int(start * rate), len(lv)) if lv[k] > LIMIT), None)
+    if i is None:
+        return None
+    last, k = i, i
+    while k < len(lv) and k - last < rate // 2:
+        if lv[k] > LIMIT:
+            last = k
+        k += 1
+    return i, last
+
+rate, rec = levels(sys.argv[1])
+srate, snd = levels(sys.argv[2])
+got = first_sound(rate, rec, float(sys.argv[3]))
+want = first_sound(srate, snd, 0)
+if got is None:
+    sys.exit("nothing heard")
+a, b = got
+heard, own = (b - a) / rate, (want[1] - want[0]) / srate
+run = best = 0
+for v in rec[a:b]:
+    run = run + 1 if v == 0 else 0
+    best = max(best, run)
+print("heard %.3f s of its %.3f s from %.3f s, longest digital silence inside %.1f ms"
+      % (heard, own, a / rate, best * 1000 / rate))
+if abs(heard - own) > 0.05 or best * 1000 / rate >= 20:
+    sys.exit(1)
+PY
+)" || {
+        e2e_fail "assert_heard_in_full: $(basename "$sound") in $rec: ${out:-no result}"
+        return 1
+    }
+    e2e_log "heard in full: $(basename "$sound"): $out"
 }

@@ -204,6 +204,47 @@ void FakeScreens::set(const QList<ScreenInfo>& screens) {
     Q_EMIT changed();
 }
 
+void FakeAudioPlayer::failLater(const QString& text) {
+    calls << QStringLiteral("failLater");
+    state_ = PlayerState::Stopped;
+    if (OnError) OnError(text);
+}
+
+// ---- FakeSoundOutput ------------------------------------------------------------------------
+
+QList<SoundProblem> FakeSoundOutput::problemsOf(const QStringList& paths) const {
+    QList<SoundProblem> out;
+    for (const QString& p : paths) {
+        auto it = problems.find(p);
+        if (it != problems.end()) out.append({p, it->second});
+    }
+    return out;
+}
+
+void FakeSoundOutput::checkFiles(const QStringList& paths,
+                                 std::function<void(const QList<SoundProblem>&)> done) {
+    checked << paths;
+    if (answerAtOnce) {
+        if (done) done(problemsOf(paths));
+    } else {
+        waiting_.emplace_back(paths, std::move(done));
+    }
+}
+
+void FakeSoundOutput::answer() {
+    while (!waiting_.empty()) {
+        auto [paths, done] = std::move(waiting_.front());
+        waiting_.pop_front();
+        if (done) done(problemsOf(paths));
+    }
+}
+
+void FakeSoundOutput::setOutput(OutputState newState, const QString& newName) {
+    state = newState;
+    name = newName;
+    if (OnOutputChanged) OnOutputChanged();
+}
+
 // ---- FakePlatform ---------------------------------------------------------------------------
 
 FakePlatform::FakePlatform() {
@@ -212,6 +253,7 @@ FakePlatform::FakePlatform() {
     platform_.dialogs = &dialogs;
     platform_.player1 = &player1;
     platform_.player2 = &player2;
+    platform_.output = &output;
     platform_.launcher = &launcher;
     platform_.session = &session;
     platform_.location = &location;

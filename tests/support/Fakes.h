@@ -1,7 +1,8 @@
 // Fakes of the platform services: a settable clock that runs timed callbacks when it is
 // advanced, dialogs with queued answers and a log of what they showed, audio players that
-// record what they were asked and report a scripted state, and recorders for the launcher,
-// the session end and the idle inhibition.
+// record what they were asked and report a scripted state, a sound output with scripted file
+// problems and output state, and recorders for the launcher, the session end and the idle
+// inhibition.
 #pragma once
 
 #include <QDateTime>
@@ -103,6 +104,9 @@ class FakeAudioPlayer : public AudioPlayer {
     // Runs whenever the state is asked for: a test makes the player fail there in ways of
     // its own (anything may be thrown).
     std::function<void()> onState;
+    // The file that was opened turns out not to play: OnError runs with the text (as the real
+    // player does later, on the GUI thread) and the sound reports Stopped.
+    void failLater(const QString& text);
     void clearCalls() {
         calls.clear();
         played.clear();
@@ -114,6 +118,34 @@ class FakeAudioPlayer : public AudioPlayer {
     QString openFile_;
     bool open_ = false;
     PlayerState state_ = PlayerState::Stopped;
+};
+
+class FakeSoundOutput : public SoundOutput {
+  public:
+    void checkFiles(const QStringList& paths,
+                    std::function<void(const QList<SoundProblem>&)> done) override;
+    OutputState outputState() const override { return state; }
+    QString outputName() const override { return name; }
+
+    // The reason given for each path that cannot be played; any other path plays.
+    std::map<QString, QString> problems;
+    // With answerAtOnce the check answers inside checkFiles; otherwise when answer() is called
+    // (the check is still running until then).
+    bool answerAtOnce = true;
+    // Answers every check still waiting, in the order they were asked.
+    void answer();
+    int waiting() const { return int(waiting_.size()); }
+    // The paths of every check asked for.
+    QList<QStringList> checked;
+
+    OutputState state = OutputState::Ok;
+    QString name = QStringLiteral("Fake Output");
+    // A new state of the default output: OnOutputChanged runs.
+    void setOutput(OutputState newState, const QString& newName = QStringLiteral("Fake Output"));
+
+  private:
+    QList<SoundProblem> problemsOf(const QStringList& paths) const;
+    std::deque<std::pair<QStringList, std::function<void(const QList<SoundProblem>&)>>> waiting_;
 };
 
 class FakeLauncher : public ProgramLauncher {
@@ -202,6 +234,7 @@ class FakePlatform {
     FakeDialogs dialogs;
     FakeAudioPlayer player1{QStringLiteral("MediaPlayer1")};
     FakeAudioPlayer player2{QStringLiteral("MediaPlayer2")};
+    FakeSoundOutput output;
     FakeLauncher launcher;
     FakeSession session;
     FakeLocation location;

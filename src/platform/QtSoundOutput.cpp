@@ -1,0 +1,274 @@
+// The real sound output service.
+//
+// The default output comes from QMediaDevices. Qt 6.4 tells of devices added and removed but
+// neither of another default chosen nor of mute, so the server is also watched with
+// `pactl subscribe` (pulseaudio-utils; it works with PulseAudio and with pipewire-pulse):
+// every event on a sink or on the server is followed, after a short pause that lets a burst
+// of events settle, by `pactl get-sink-mute` and `pactl get-sink-volume` on @DEFAULT_SINK@,
+// both asynchronous QProcesses killed after kQueryTimeoutMs. A default sink that is muted or
+// at 0 % is reported Muted. Without pactl (or while it cannot reach the server) mute cannot be
+// told: the state is then Ok or Missing only, the default device is looked at every
+// kPollMs, and a pactl that stopped is started again with a growing pause.
+//
+// checkFiles probes each file on a pool thread (ProbeSoundFile: nothing that needs the
+// server), then loads the files the probe leaves to the decoder with a silent QMediaPlayer on
+// the GUI thread (loading prerolls; nothing plays) and waits for its verdict, all within
+// kCheckTimeoutMs.
+#include "platform/QtSoundOutput.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QCoreApplication>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThreadPool>
+#include <QTimer>
+#include <QUrl>
+#include <list>
+#include <memory>
+
+#include "platform/SoundCheck.h"
+#include "platform/SoundFile.h"
+
+namespace {
+
+constexpr int kQueryTimeoutMs = 2000;
+constexpr int kSettleMs = 150;
+constexpr int kPollMs = 3000;
+constexpr int kRestartFirstMs = 5000;
+constexpr int kRestartMaxMs = 300'000;
+
+class QtSoundOutput final : public SoundOutput {
+  public:
+    QtSoundOutput() {
+        QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, &context_,
+                         [this] { refresh(); });
+        settle_.setSingleShot(true);
+        settle_.setInterval(kSettleMs);
+        QObject::connect(&settle_, &QTimer::timeout, &context_, [this] { queryMute(); });
+        poll_.setInterval(kPollMs);
+        QObject::connect(&poll_, &QTimer::timeout, &context_, [this] { refresh(); });
+        restart_.setSingleShot(true);
+        QObject::connect(&restart_, &QTimer::timeout, &context_, [this] { startWatching(); });
+        update();
+        pactl_ = QStandardPaths::findExecutable(QStringLiteral("pactl"));
+        if (pactl_.isEmpty())
+            poll_.start();
+        else
+            startWatching();
+    }
+
+    ~QtSoundOutput() override {
+        batches_.clear();
+        for (QProcess* p : {&subscribe_, &mute_, &volume_}) {
+            p->disconnect();
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(500);
+            }
+        }
+    }
+
+    OutputState outputState() const override { return state_; }
+    QString outputName() const override { return name_; }
+
+    void checkFiles(const QStringList& paths,
+                    std::function<void(const QList<SoundProblem>&)> done) override {
+        auto batch = std::make_shared<Batch>(paths, std::move(done));
+        batches_.push_back(batch);
+        std::weak_ptr<Batch> weak = batch;
+        QTimer::singleShot(kCheckTimeoutMs, batch->context.get(), [this, weak] {
+            if (auto b = weak.lock()) finish(b, true);
+        });
+        // The files are read on a pool thread; the answer comes back to the GUI thread.
+        QObject* app = QCoreApplication::instance();
+        QThreadPool::globalInstance()->start([paths, weak, app, this] {
+            QList<SoundProbe> probes;
+            for (const QString& p : paths)
+                probes << ProbeSoundFile(ResolveSoundPath(p));
+            QMetaObject::invokeMethod(
+                app,
+                [this, weak, probes] {
+                    if (auto b = weak.lock()) probed(b, probes);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+
+  private:
+    struct Batch {
+        Batch(const QStringList& paths, std::function<void(const QList<SoundProblem>&)> done)
+            : check(paths), done(std::move(done)), context(std::make_unique<QObject>()) {}
+        FileCheck check;
+        std::function<void(const QList<SoundProblem>&)> done;
+        std::unique_ptr<QObject> context;  // owns the decoders and the timeout
+        bool finished = false;
+    };
+
+    void probed(const std::shared_ptr<Batch>& b, const QList<SoundProbe>& probes) {
+        for (int i : b->check.probed(probes)) {
+            auto* player = new QMediaPlayer(b->context.get());
+            auto* out = new QAudioOutput(player);
+            out->setVolume(0);
+            player->setAudioOutput(out);
+            std::weak_ptr<Batch> weak = b;
+            const auto verdict = [this, weak, i, player](const QString& error) {
+                auto batch = weak.lock();
+                if (!batch || batch->finished) return;
+                batch->check.decoded(i, error);
+                player->disconnect();
+                if (batch->check.complete()) finish(batch, false);
+            };
+            QObject::connect(player, &QMediaPlayer::errorOccurred, b->context.get(),
+                             [verdict](QMediaPlayer::Error, const QString& text) {
+                                 verdict(text.isEmpty() ? QStringLiteral("无法解码") : text);
+                             });
+            QObject::connect(
+                player, &QMediaPlayer::mediaStatusChanged, b->context.get(),
+                [verdict](QMediaPlayer::MediaStatus s) {
+                    if (s == QMediaPlayer::InvalidMedia)
+                        verdict(QStringLiteral("无法解码"));
+                    else if (s == QMediaPlayer::LoadedMedia || s == QMediaPlayer::BufferedMedia)
+                        verdict(QString());
+                });
+            player->setSource(QUrl::fromLocalFile(ResolveSoundPath(b->check.paths()[i])));
+        }
+        if (b->check.complete()) finish(b, false);
+    }
+
+    void finish(const std::shared_ptr<Batch>& b, bool timedOut) {
+        if (b->finished) return;
+        b->finished = true;
+        const QList<SoundProblem> problems = b->check.problems(timedOut);
+        // The decoders go once the event that got here is done with.
+        QObject* context = b->context.release();
+        context->deleteLater();
+        batches_.remove(b);
+        if (b->done) b->done(problems);
+    }
+
+    // --- The default output ---------------------------------------------------------------
+
+    void update() {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        name_ = device.isNull() ? QString() : device.description();
+        state_ = device.isNull() ? OutputState::Missing
+                                 : (muted_ ? OutputState::Muted : OutputState::Ok);
+    }
+
+    void refresh() {
+        const OutputState before = state_;
+        const QString name = name_;
+        update();
+        if ((state_ != before || name_ != name) && OnOutputChanged) OnOutputChanged();
+    }
+
+    void startWatching() {
+        subscribe_.disconnect();
+        QObject::connect(&subscribe_, &QProcess::readyReadStandardOutput, &context_, [this] {
+            restartMs_ = 0;  // it reached the server
+            bool concerns = false;
+            while (subscribe_.canReadLine())
+                concerns |= PactlEventConcernsOutput(QString::fromUtf8(subscribe_.readLine()));
+            if (concerns) settle_.start();
+        });
+        QObject::connect(&subscribe_, &QProcess::started, &context_, [this] {
+            poll_.stop();
+            queryMute();
+        });
+        QObject::connect(&subscribe_, &QProcess::finished, &context_, [this] { watchingEnded(); });
+        QObject::connect(&subscribe_, &QProcess::errorOccurred, &context_,
+                         [this](QProcess::ProcessError e) {
+                             if (e == QProcess::FailedToStart) watchingEnded();
+                         });
+        subscribe_.setStandardInputFile(QProcess::nullDevice());
+        subscribe_.setStandardErrorFile(QProcess::nullDevice());
+        subscribe_.start(pactl_, {QStringLiteral("subscribe")});
+    }
+
+    // pactl could not reach the server or went away: the device alone is followed, and pactl
+    // is tried again later.
+    void watchingEnded() {
+        if (muted_) {
+            muted_ = false;
+            refresh();
+        }
+        poll_.start();
+        restartMs_ = restartMs_ == 0 ? kRestartFirstMs : std::min(2 * restartMs_, kRestartMaxMs);
+        restart_.start(restartMs_);
+    }
+
+    void queryMute() {
+        if (mute_.state() != QProcess::NotRunning || volume_.state() != QProcess::NotRunning) {
+            again_ = true;  // asked while a query runs: once more when it is done
+            return;
+        }
+        again_ = false;
+        muteAnswer_.reset();
+        volumeAnswer_.reset();
+        pendingQueries_ = 0;
+        const QString sink = QStringLiteral("@DEFAULT_SINK@");
+        runQuery(mute_, QStringLiteral("get-sink-mute"), sink);
+        runQuery(volume_, QStringLiteral("get-sink-volume"), sink);
+    }
+
+    void runQuery(QProcess& p, const QString& command, const QString& sink) {
+        p.disconnect();
+        ++pendingQueries_;
+        auto* timeout = new QTimer(&p);
+        timeout->setSingleShot(true);
+        QObject::connect(timeout, &QTimer::timeout, &p, [&p] { p.kill(); });
+        QObject::connect(&p, &QProcess::finished, &context_, [this, &p, timeout] {
+            timeout->deleteLater();
+            const QString out = QString::fromUtf8(p.readAllStandardOutput());
+            if (&p == &mute_)
+                muteAnswer_ = p.exitCode() == 0 ? ParsePactlMute(out) : std::nullopt;
+            else
+                volumeAnswer_ = p.exitCode() == 0 ? ParsePactlVolumeZero(out) : std::nullopt;
+            queryDone();
+        });
+        QObject::connect(&p, &QProcess::errorOccurred, &context_,
+                         [this, timeout](QProcess::ProcessError e) {
+                             if (e != QProcess::FailedToStart) return;
+                             timeout->deleteLater();
+                             queryDone();
+                         });
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(pactl_, {command, sink});
+        timeout->start(kQueryTimeoutMs);
+    }
+
+    void queryDone() {
+        if (--pendingQueries_ > 0) return;
+        muted_ = muteAnswer_.value_or(false) || volumeAnswer_.value_or(false);
+        refresh();
+        if (again_) queryMute();
+    }
+
+    QObject context_;  // the GUI thread's target for all the signals here
+    QMediaDevices devices_;
+    QString pactl_;
+    QProcess subscribe_;
+    QProcess mute_;
+    QProcess volume_;
+    QTimer settle_;
+    QTimer poll_;
+    QTimer restart_;
+    int restartMs_ = 0;
+    int pendingQueries_ = 0;
+    bool again_ = false;
+    std::optional<bool> muteAnswer_;
+    std::optional<bool> volumeAnswer_;
+    bool muted_ = false;
+    OutputState state_ = OutputState::Missing;
+    QString name_;
+    std::list<std::shared_ptr<Batch>> batches_;
+};
+
+}  // namespace
+
+std::unique_ptr<SoundOutput> CreateSoundOutput() {
+    return std::make_unique<QtSoundOutput>();
+}

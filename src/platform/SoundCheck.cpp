@@ -1,0 +1,97 @@
+#include "platform/SoundCheck.h"
+
+#include <QRegularExpression>
+
+FileCheck::FileCheck(QStringList paths)
+    : paths_(std::move(paths)), verdicts_(size_t(paths_.size())) {}
+
+QList<int> FileCheck::probed(const QList<SoundProbe>& probes) {
+    QList<int> toDecode;
+    for (qsizetype i = 0; i < paths_.size() && i < probes.size(); ++i) {
+        const SoundProbe& p = probes[i];
+        if (p.kind == SoundProbe::Kind::Unplayable)
+            verdicts_[size_t(i)] = p.reason;
+        else if (p.kind == SoundProbe::Kind::Pcm)
+            verdicts_[size_t(i)] = QString();
+        else
+            toDecode << int(i);
+    }
+    return toDecode;
+}
+
+void FileCheck::decoded(int index, const QString& error) {
+    if (index < 0 || size_t(index) >= verdicts_.size() || verdicts_[size_t(index)]) return;
+    verdicts_[size_t(index)] = error;
+}
+
+bool FileCheck::complete() const {
+    for (const auto& v : verdicts_)
+        if (!v) return false;
+    return true;
+}
+
+QList<SoundProblem> FileCheck::problems(bool timedOut) const {
+    QList<SoundProblem> out;
+    for (size_t i = 0; i < verdicts_.size(); ++i) {
+        if (verdicts_[i] && !verdicts_[i]->isEmpty())
+            out.append({paths_[qsizetype(i)], *verdicts_[i]});
+        else if (!verdicts_[i] && timedOut)
+            out.append({paths_[qsizetype(i)], undecidedReason()});
+    }
+    return out;
+}
+
+QString FileCheck::undecidedReason() {
+    return QStringLiteral("%1 秒内未能确定能否播放").arg(SoundOutput::kCheckTimeoutMs / 1000);
+}
+
+std::optional<bool> ParsePactlMute(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("Mute:\\s*(yes|no)"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    return m.captured(1) == QLatin1String("yes");
+}
+
+std::optional<bool> ParsePactlVolumeZero(const QString& text) {
+    // Only the "Volume:" line: the balance and the "base volume" lines carry other numbers.
+    const qsizetype at = text.indexOf(QLatin1String("Volume:"));
+    if (at < 0) return std::nullopt;
+    const QString line = text.mid(at).section(u'\n', 0, 0);
+    static const QRegularExpression percent(QStringLiteral("(\\d+)%"));
+    bool any = false;
+    for (auto it = percent.globalMatch(line); it.hasNext();) {
+        any = true;
+        if (it.next().captured(1).toInt() != 0) return false;
+    }
+    if (!any) return std::nullopt;
+    return true;
+}
+
+bool PactlEventConcernsOutput(const QString& line) {
+    return line.contains(QLatin1String(" on sink #")) || line.contains(QLatin1String(" on server"));
+}
+
+QString SoundProblemsText(const QList<SoundProblem>& problems) {
+    if (problems.isEmpty()) return QString();
+    if (problems.size() == 1)
+        return SoundFileErrorText(problems.front().path, problems.front().reason);
+    QStringList lines;
+    lines << QStringLiteral("以下 %1 个声音文件无法播放：").arg(problems.size());
+    for (const SoundProblem& p : problems)
+        lines << SoundFileErrorText(p.path, p.reason);
+    return lines.join(u'\n');
+}
+
+QString OutputStateText(OutputState state, const QString& name) {
+    switch (state) {
+        case OutputState::Ok:
+            return QString();
+        case OutputState::Missing:
+            return QStringLiteral("没有声音输出设备，提示音听不到");
+        case OutputState::Muted:
+            return name.isEmpty()
+                       ? QStringLiteral("声音输出已静音（或音量为 0），提示音听不到")
+                       : QStringLiteral("声音输出“%1”已静音（或音量为 0），提示音听不到").arg(name);
+    }
+    return QString();
+}
