@@ -26,6 +26,12 @@ class SoundTest : public QObject {
     void missingSoundsAreSilent();
     void unplayableSoundIsReportedOnce();
     void settingsToggleRefusedWhilePromptPlays();
+    void tickedFilesAreChecked_data();
+    void tickedFilesAreChecked();
+    void onlyTheLatestCheckIsReported();
+    void listedFileIsNotReportedAgain();
+    void outputStateOnTheStatusLine();
+    void laterFailureReportedLikeAnOpenError();
 };
 
 // Each moment a sound is due: which file plays on which player, what happens to the
@@ -333,6 +339,173 @@ void SoundTest::settingsToggleRefusedWhilePromptPlays() {
     app.fake.player1.finish();
     app->SpeedButton2Click();
     QVERIFY(!app->Panel2->isHidden());
+}
+
+// At start-up and at OK the files of the ticked slots are checked once each, and those that
+// cannot be played come in one message with their reasons.
+void SoundTest::tickedFilesAreChecked_data() {
+    QTest::addColumn<bool>("atStart");
+    QTest::addColumn<QStringList>("unticked");  // check boxes unticked before OK
+    QTest::addColumn<QString>("timeUpFile");    // Edit36 before OK
+    QTest::addColumn<QStringList>("broken");    // files the output cannot play
+    QTest::addColumn<QStringList>("checked");
+    QTest::addColumn<QString>("message");
+    const QStringList all = DefaultSoundNames();
+    QTest::newRow("start-up, all play")
+        << true << QStringList() << QString() << QStringList() << all << QString();
+    QTest::newRow("start-up, one broken")
+        << true << QStringList() << QString() << QStringList{QStringLiteral("Zdjgly.wav")} << all
+        << QStringLiteral("无法播放声音文件“Zdjgly.wav”：文件是空的");
+    QTest::newRow("OK, an unticked slot is not checked")
+        << false << QStringList{QStringLiteral("CheckBox2"), QStringLiteral("CheckBox6")}
+        << QString() << QStringList{QStringLiteral("Zdjgly.wav"), QStringLiteral("Ksksly.wav")}
+        << QStringList{QStringLiteral("Zbksly.wav"), QStringLiteral("Ksksly.wav"),
+                       QStringLiteral("Zbjjly.wav"), QStringLiteral("Ksjsly.wav")}
+        << QStringLiteral("无法播放声音文件“Ksksly.wav”：文件是空的");
+    QTest::newRow("OK, a file in two slots once")
+        << false << QStringList() << QStringLiteral("  Ksksly.wav ")
+        << QStringList{QStringLiteral("Ksksly.wav"), QStringLiteral("Bjyyly.wav")}
+        << QStringList{QStringLiteral("Zbksly.wav"), QStringLiteral("Ksksly.wav"),
+                       QStringLiteral("Zdjgly.wav"), QStringLiteral("Zbjjly.wav"),
+                       QStringLiteral("Bjyyly.wav")}
+        << QStringLiteral(
+               "以下 2 个声音文件无法播放：\n"
+               "无法播放声音文件“Ksksly.wav”：文件是空的\n"
+               "无法播放声音文件“Bjyyly.wav”：文件是空的");
+    QTest::newRow("OK, nothing ticked")
+        << false << QStringList{QStringLiteral("CheckBox1"), QStringLiteral("CheckBox2"),
+                                QStringLiteral("CheckBox3"), QStringLiteral("CheckBox4"),
+                                QStringLiteral("CheckBox5"), QStringLiteral("CheckBox6")}
+        << QString() << all << QStringList() << QString();
+}
+
+void SoundTest::tickedFilesAreChecked() {
+    QFETCH(bool, atStart);
+    QFETCH(QStringList, unticked);
+    QFETCH(QString, timeUpFile);
+    QFETCH(QStringList, broken);
+    QFETCH(QStringList, checked);
+    QFETCH(QString, message);
+    AppFixture app(kStart, false);
+    for (const QString& file : broken)
+        app.fake.output.problems[file] = QStringLiteral("文件是空的");
+    if (atStart) {
+        QVERIFY(app->Run(&TForm1::FormCreate));
+    } else {
+        QVERIFY(app->Run(&TForm1::FormCreate));
+        QCoreApplication::processEvents();
+        app.fake.output.checked.clear();
+        app.fake.dialogs.clear();
+        for (const QString& box : unticked)
+            app->findChild<QCheckBox*>(box)->setChecked(false);
+        if (!timeUpFile.isEmpty()) app->Edit36->setText(timeUpFile);
+        app->SpeedButton2Click();
+        QVERIFY(app->Run(&TForm1::BitBtn6Click));
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.output.checked.size(), checked.isEmpty() ? 0 : 1);
+    if (!checked.isEmpty()) QCOMPARE(app.fake.output.checked.front(), checked);
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")),
+             message.isEmpty() ? QStringList() : QStringList{message});
+}
+
+// Checks that answer late: only the one asked for last is reported, and an answer after the
+// window has gone does nothing.
+void SoundTest::onlyTheLatestCheckIsReported() {
+    AppFixture app(kStart, false);
+    app.fake.output.answerAtOnce = false;
+    app.fake.output.problems[QStringLiteral("Zdjgly.wav")] = QStringLiteral("文件是空的");
+    QVERIFY(app->Run(&TForm1::FormCreate));
+    // The interval sound is unticked before the start-up's check has answered.
+    app->SpeedButton2Click();
+    app->CheckBox2->setChecked(false);
+    QVERIFY(app->Run(&TForm1::BitBtn6Click));
+    QCOMPARE(app.fake.output.waiting(), 2);
+    app.fake.output.answer();
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 0);
+
+    app->SpeedButton2Click();
+    app->CheckBox2->setChecked(true);
+    QVERIFY(app->Run(&TForm1::BitBtn6Click));
+    app.fake.output.answer();
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 1);
+
+    app->SpeedButton2Click();
+    QVERIFY(app->Run(&TForm1::BitBtn6Click));
+    QCOMPARE(app.fake.output.waiting(), 1);
+    app.destroy();
+    app.fake.output.answer();  // must not reach the destroyed window
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 1);
+}
+
+// A file the check listed is not reported again when a prompt fails on it, until it changes.
+void SoundTest::listedFileIsNotReportedAgain() {
+    AppFixture app(kStart, false);
+    app.fake.output.problems[QStringLiteral("Ksksly.wav")] = QStringLiteral("文件是空的");
+    app.fake.player1.unplayable.insert(QStringLiteral("Ksksly.wav"),
+                                       QStringLiteral("无法播放声音文件“Ksksly.wav”：文件是空的"));
+    QVERIFY(app->Run(&TForm1::FormCreate));
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 1);
+    app->BitBtn2->click();
+    QCoreApplication::processEvents();
+    QVERIFY(app->Timer1->Enabled());
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 1);
+
+    app.makeFile(QStringLiteral("Ksksly.wav"), "still no sound");
+    app->BitBtn3Click();
+    app->BitBtn2->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 2);
+}
+
+// The status line tells of an output that is missing or muted, from start-up on and at every
+// change, and says nothing while the output plays.
+void SoundTest::outputStateOnTheStatusLine() {
+    AppFixture app(kStart, false);
+    app.fake.output.state = OutputState::Missing;
+    QVERIFY(app->Run(&TForm1::FormCreate));
+    QCOMPARE(app->StatusBar1->notice(), QStringLiteral("没有声音输出设备，提示音听不到"));
+    app->BitBtn2->click();
+    QCOMPARE(app->StatusBar1->sectionText(1), QStringLiteral("开始"));  // the prompts' section
+    QCOMPARE(app->StatusBar1->notice(), QStringLiteral("没有声音输出设备，提示音听不到"));
+
+    app.fake.output.setOutput(OutputState::Muted, QStringLiteral("HDMI 投影仪"));
+    QCOMPARE(app->StatusBar1->notice(),
+             QStringLiteral("声音输出“HDMI 投影仪”已静音（或音量为 0），提示音听不到"));
+    app.fake.output.setOutput(OutputState::Ok, QStringLiteral("HDMI 投影仪"));
+    QCOMPARE(app->StatusBar1->notice(), QString());
+    QVERIFY(app->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusNotice"))->isHidden());
+    QVERIFY(app->Timer1->Enabled());
+}
+
+// A file the player accepted and could then not play is reported as an open error is: once
+// per file for the prompts, every time for a test button.
+void SoundTest::laterFailureReportedLikeAnOpenError() {
+    AppFixture app(kStart);
+    QCoreApplication::processEvents();
+    app.fake.dialogs.clear();
+    const QString text = QStringLiteral("无法播放声音文件“Ksksly.wav”：无法解码");
+    app->BitBtn2->click();
+    app.fake.player1.failLater(text);
+    QVERIFY(app->Timer1->Enabled());
+    app->BitBtn5Click();    // pause
+    app->BitBtn2->click();  // resume: the start sound again
+    app.fake.player1.failLater(text);
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), QStringList{text});
+
+    app.fake.dialogs.clear();
+    app->Edit33->setText(QStringLiteral("Ksksly.wav"));
+    for (int i = 0; i < 2; ++i) {
+        app->BitBtn21->click();
+        app.fake.player1.failLater(text);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), (QStringList{text, text}));
 }
 
 QTEST_MAIN(SoundTest)

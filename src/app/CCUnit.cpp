@@ -50,9 +50,11 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
       MediaPlayer2(platform.player2),
       reports_(*platform.dialogs, this),
       openDialog_(*platform.dialogs),
-      sound_({*MediaPlayer1, *MediaPlayer2, *platform.dialogs, reports_, openDialog_,
-              platform.soundDir},
-             Settings, {CheckBox6, Edit37}),
+      sound_(
+          {*MediaPlayer1, *MediaPlayer2, *platform.dialogs, reports_, openDialog_,
+           platform.soundDir, platform.output},
+          Settings,
+          {CheckBox6, Edit37, {CheckBox4, CheckBox3, CheckBox2, CheckBox5, CheckBox1}, StatusBar1}),
       prompts_(StatusBar1, Label45),
       fonts_(this, Panel1, Panel2, *platform.dialogs),
       colours_(

@@ -48,8 +48,11 @@ void TForm1::FormCreate() {
     // 3. Application title.
     SetApplicationTitle(kApplicationTitle);
 
-    // 4. Background music.
+    // 4. Background music; then whether the ticked sounds will be heard: the files that
+    //    cannot be played come in one message, a missing or muted output on the status line.
     sound_.StartBackgroundMusic();
+    sound_.CheckSoundFiles();
+    sound_.ShowOutputState();
 
     // 5. to 7. Today's date into the clock and the scheduled date, the time into the clock,
     //    their two-digit forms.

@@ -9,12 +9,18 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Reports.h"
+#include "platform/SoundOutput.h"
 #include "presentation/OpenDialog.h"
 #include "widgets/Controls.h"
 
 namespace {
 const QString kDefaultBackground = QStringLiteral("Bjyyly.wav");
-}
+// The record's paths of the prompt slots, in the order of Controls::promptOn.
+constexpr std::array<QString SettingsRecord::*, 5> kPromptFiles = {
+    &SettingsRecord::prepSoundFile, &SettingsRecord::startSoundFile,
+    &SettingsRecord::intervalSoundFile, &SettingsRecord::warningSoundFile,
+    &SettingsRecord::timeUpSoundFile};
+}  // namespace
 
 SoundPrompts::SoundPrompts(const Services& services, SettingsRecord& settings,
                            const Controls& controls)
@@ -24,8 +30,20 @@ SoundPrompts::SoundPrompts(const Services& services, SettingsRecord& settings,
       reports_(services.reports),
       openDialog_(services.openDialog),
       soundDir_(services.soundDir),
+      output_(services.output),
       settings_(settings),
-      c_(controls) {}
+      c_(controls) {
+    for (AudioPlayer* player : {&prompts_, &music_})
+        player->OnError = [this, player](const QString& text) { PlayerFailed(player, text); };
+    if (output_) output_->OnOutputChanged = [this] { ShowOutputState(); };
+}
+
+SoundPrompts::~SoundPrompts() {
+    // The players and the output outlive the window.
+    prompts_.OnError = nullptr;
+    music_.OnError = nullptr;
+    if (output_) output_->OnOutputChanged = nullptr;
+}
 
 bool SoundPrompts::promptPlaying() const {
     return prompts_.state() == PlayerState::Playing;
@@ -55,17 +73,30 @@ void SoundPrompts::PlayPromptSound(AudioPlayer* player, const QString& path, Sou
 }
 
 void SoundPrompts::ReportSoundProblem(const QString& path, const QString& text) {
+    if (NoteReported(path)) reports_.later(text);
+}
+
+bool SoundPrompts::NoteReported(const QString& path) {
     // The same file as it was when it was last reported is not reported again.
     const QFileInfo file(path);
     const QString key = file.absoluteFilePath();
     const QString state =
         QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
-    if (soundProblems_.value(key) == state) return;
+    if (soundProblems_.value(key) == state) return false;
     soundProblems_.insert(key, state);
-    reports_.later(text);
+    return true;
+}
+
+void SoundPrompts::PlayerFailed(AudioPlayer* player, const QString& text) {
+    // A test button's sound says what is wrong every time; a prompt's once per file.
+    if (lastTest_ == player)
+        reports_.later(text);
+    else
+        ReportSoundProblem(player->fileName(), text);
 }
 
 void SoundPrompts::StartSound(AudioPlayer* player, const QString& path, SoundFlags flags) {
+    if (lastTest_ == player) lastTest_ = nullptr;
     player->setFileName(SoundPath(TrimControl(path)));
     if (flags.testFlag(SoundFlag::StopBackgroundFirst) && music_.state() == PlayerState::Playing)
         music_.stop();
@@ -136,4 +167,33 @@ void SoundPrompts::Test(TEdit* box, AudioPlayer* player) {
     }
     // The test says what is wrong with the file every time it is asked.
     StartSound(player, path);
+    lastTest_ = player;
+}
+
+void SoundPrompts::CheckSoundFiles() {
+    if (!output_) return;
+    QStringList paths;
+    const auto add = [&](const QString& file) {
+        const QString path = SoundPath(TrimControl(file));
+        if (!path.isEmpty() && !paths.contains(path)) paths << path;
+    };
+    for (size_t i = 0; i < kPromptFiles.size(); ++i)
+        if (c_.promptOn[i]->isChecked()) add(settings_.*kPromptFiles[i]);
+    if (c_.backgroundOn->isChecked()) add(settings_.backgroundSoundFile);
+    const int check = ++*checks_;
+    if (paths.isEmpty()) return;
+    std::weak_ptr<int> checks = checks_;
+    output_->checkFiles(paths, [this, checks, check](const QList<SoundProblem>& problems) {
+        const auto latest = checks.lock();
+        if (!latest || *latest != check) return;  // gone, or a later check was asked for
+        // The files listed here are not reported again when they fail to play.
+        for (const SoundProblem& problem : problems) NoteReported(problem.path);
+        const QString text = SoundProblemsText(problems);
+        if (!text.isEmpty()) reports_.later(text);
+    });
+}
+
+void SoundPrompts::ShowOutputState() {
+    if (!output_) return;
+    c_.status->setNotice(OutputStateText(output_->outputState(), output_->outputName()));
 }

@@ -1,12 +1,15 @@
 // The sound prompts: the two players (MediaPlayer1 for the prompt sounds, MediaPlayer2 for
 // the background music), the one way every sound starts, the background music and its loop,
-// the interval chime that never cuts off another prompt, and the browse and test buttons of
-// the sound group.
+// the interval chime that never cuts off another prompt, the browse and test buttons of the
+// sound group, and what the operator must know before a count: the ticked sound files that
+// will not play, and a default output that is missing or muted.
 #pragma once
 
 #include <QFlags>
 #include <QHash>
 #include <QString>
+#include <array>
+#include <memory>
 
 #include "settings/SettingsRecord.h"
 
@@ -15,7 +18,9 @@ class Dialogs;
 class OpenDialog;
 class QCheckBox;
 class Reports;
+class SoundOutput;
 class TEdit;
+class TStatusBar;
 
 enum class SoundFlag {
     SuspendLoop = 1,          // the background music does not restart by itself afterwards
@@ -29,6 +34,10 @@ class SoundPrompts {
     struct Controls {
         QCheckBox* backgroundOn;  // CheckBox6 "背景"
         TEdit* backgroundBox;     // Edit37
+        // The prompt slots' check boxes: preparation, start, interval, warning, time-up
+        // (CheckBox4, CheckBox3, CheckBox2, CheckBox5, CheckBox1).
+        std::array<QCheckBox*, 5> promptOn;
+        TStatusBar* status;  // StatusBar1: the default output's state when it is not heard
     };
     struct Services {
         AudioPlayer& prompts;  // MediaPlayer1
@@ -37,8 +46,12 @@ class SoundPrompts {
         Reports& reports;
         OpenDialog& openDialog;
         QString soundDir;  // where bare default names are found after the working directory
+        SoundOutput* output = nullptr;  // the files' check and the default output's state
     };
     SoundPrompts(const Services& services, SettingsRecord& settings, const Controls& controls);
+    ~SoundPrompts();
+    SoundPrompts(const SoundPrompts&) = delete;
+    SoundPrompts& operator=(const SoundPrompts&) = delete;
 
     AudioPlayer* promptPlayer() const { return &prompts_; }
     AudioPlayer* musicPlayer() const { return &music_; }
@@ -66,8 +79,20 @@ class SoundPrompts {
     // A test button: the box's file on the given player, whether its check box is ticked.
     void Test(TEdit* box, AudioPlayer* player);
 
+    // Opens the file of every ticked slot once, without playing it, and lists those that
+    // cannot be played in one message (at start-up and at OK). Only the latest check is
+    // reported when several are under way.
+    void CheckSoundFiles();
+    // The default output's state on the status line: nothing while it plays, otherwise what
+    // keeps the prompts from being heard.
+    void ShowOutputState();
+
   private:
     void ReportSoundProblem(const QString& path, const QString& text);
+    // True when the file, as it is now, has not been reported yet; it counts as reported.
+    bool NoteReported(const QString& path);
+    // A file the player accepted turned out not to play.
+    void PlayerFailed(AudioPlayer* player, const QString& text);
 
     AudioPlayer& prompts_;
     AudioPlayer& music_;
@@ -75,8 +100,13 @@ class SoundPrompts {
     Reports& reports_;
     OpenDialog& openDialog_;
     QString soundDir_;
+    SoundOutput* output_;
     SettingsRecord& settings_;
     Controls c_;
     bool promptsHoldChime_ = false;          // MediaPlayer1 was last given the interval sound
     QHash<QString, QString> soundProblems_;  // a sound file reported, and the file as it was then
+    const AudioPlayer* lastTest_ = nullptr;  // the player whose last sound was a test button's
+    // The number of the latest file check; its answers hold it weakly, so that an answer that
+    // comes after the window has gone does nothing.
+    std::shared_ptr<int> checks_ = std::make_shared<int>(0);
 };

@@ -112,6 +112,8 @@ void SettingsPanel::OK() {
     if (!c_.backgroundOn->isChecked()) sound_.StopIfPlaying(sound_.musicPlayer());
     if (!c_.intervalSoundOn->isChecked()) sound_.StopIfPlaying(sound_.promptPlayer());
     c_.panel->hide();
+    // The sounds as now ticked: those that cannot be played are listed once.
+    sound_.CheckSoundFiles();
 }
 
 void SettingsPanel::Default() {

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QValidator>
 #include <QtMath>
 
@@ -391,6 +392,23 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
         addWidget(l);
         sections_.append(l);
     }
+    notice_ = new QLabel(this);
+    notice_->setObjectName(QStringLiteral("StatusNotice"));
+    notice_->setAccessibleName(QStringLiteral("声音输出状态"));
+    QPalette red = notice_->palette();
+    red.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
+    notice_->setPalette(red);
+    notice_->hide();
+    addWidget(notice_, 1);
+}
+
+void TStatusBar::setNotice(const QString& text) {
+    notice_->setText(text);
+    notice_->setVisible(!text.isEmpty());
+}
+
+QString TStatusBar::notice() const {
+    return notice_->text();
 }
 
 QString TStatusBar::sectionText(int i) const {

@@ -254,9 +254,13 @@ class TStatusBar : public QStatusBar {
     int sectionWidth(int i) const;
     QString panel0() const { return sectionText(0); }
     void setPanel0(const QString& t) { setSectionText(0, t); }
+    // A warning after the sections, in the rest of the line; hidden while it is empty.
+    void setNotice(const QString& text);
+    QString notice() const;
 
   private:
     QList<QLabel*> sections_;
+    QLabel* notice_;
 };
 
 // Checks or unchecks one radio button by itself (unchecking is allowed even when it is the
