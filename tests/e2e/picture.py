@@ -5,6 +5,8 @@
                                   (below the menu and tool bar, above the status line)
   picture.py content FILE Y0 Y1   the box "LEFT TOP RIGHT BOTTOM" of everything lit between
                                   rows Y0 and Y1 (a pixel is lit when a channel is above 60)
+  picture.py red FILE X0 Y0 X1 Y1 how many pixels of the box are red (red above 150, green and
+                                  blue below 80)
 """
 import subprocess
 import sys
@@ -61,10 +63,23 @@ def content(path, y0, y1):
     print(left, top, right, bottom)
 
 
+def red(path, x0, y0, x1, y1):
+    width, _, pixels = load(path)
+    count = 0
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            i = (y * width + x) * 3
+            if pixels[i] > 150 and pixels[i + 1] < 80 and pixels[i + 2] < 80:
+                count += 1
+    print(count)
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "display":
         display(sys.argv[2], int(sys.argv[3]))
     elif sys.argv[1] == "content":
         content(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))
+    elif sys.argv[1] == "red":
+        red(sys.argv[2], *(int(a) for a in sys.argv[3:7]))
     else:
         sys.exit(__doc__)
