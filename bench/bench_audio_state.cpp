@@ -8,9 +8,10 @@ of each file included) and measures, with the sound server's own output as the r
 "Really started" is found by recording the null sink's monitor: the first recorded sample
 above -50 dBFS, less the time the file itself takes to get above that level. The real end
 is that start plus the duration in the WAV header. A negative end->Stopped would mean the
-player said Stopped while the sound was still playing. The recording's time line is known
-to about 5 ms (it is fixed from the times parec's data arrives), so play->audible may come
-out a few milliseconds below zero; for the melody, which fades in, about 10 ms.
+player said Stopped while the sound was still playing. The recording's time line is the one
+bench_prompt_onset uses (SinkRecording.h: fixed from the times parec's data arrives, plus the
+sink's configured latency) and is known to a few milliseconds, so play->audible may come out
+a little below zero; for the melody, which fades in, some more.
 It then checks that stop() silences the sound and keeps the place (a later play() ends after
 the remaining time only), and that the two players can sound at the same time.
 
@@ -59,6 +60,7 @@ known to a few milliseconds), the stop/resume check and the two-player check pas
 #include <memory>
 #include <vector>
 
+#include "SinkRecording.h"
 #include "platform/Errors.h"
 #include "platform/QtAudioPlayer.h"
 
@@ -71,9 +73,30 @@ constexpr double kBoundMs = 200.0;
 constexpr double kEarlyToleranceMs = -25.0;
 const double kThreshold = std::pow(10.0, kThresholdDb / 20.0);
 
-QElapsedTimer g_clock;
-double NowMs() {
-    return double(g_clock.nsecsElapsed()) / 1e6;
+using bench::Idle;
+using bench::NowMs;
+using bench::RunUntil;
+using bench::SinkRecording;
+
+// The first and last samples above the threshold from sample `from` on; false if none.
+bool FindSound(const SinkRecording& recording, size_t from, double& firstMs, double& lastMs) {
+    bool found = false;
+    for (size_t i = from; i < recording.size(); ++i) {
+        if (recording.level(i) > kThreshold) {
+            if (!found) firstMs = recording.timeOf(i);
+            lastMs = recording.timeOf(i);
+            found = true;
+        }
+    }
+    return found;
+}
+
+// The first sample taken at `ms` or later.
+size_t IndexAt(const SinkRecording& recording, double ms) {
+    size_t i = 0;
+    while (i < recording.size() && recording.timeOf(i) < ms)
+        i += 64;
+    return std::min(i, recording.size());
 }
 
 // --- The reference: the file's own samples ----------------------------------------------
@@ -118,106 +141,6 @@ bool ReadWavFacts(const QString& path, WavFacts& facts) {
         pos += 8 + size + (size & 1);
     }
     return false;
-}
-
-// --- The recording of the null sink's monitor -------------------------------------------
-
-class Monitor {
-  public:
-    // Records with parec: Qt 6.4 does not offer a sink's monitor as an audio input.
-    bool start(const QString& source) {
-        const QStringList args = {QStringLiteral("-d"),
-                                  source,
-                                  QStringLiteral("--raw"),
-                                  QStringLiteral("--format=s16le"),
-                                  QStringLiteral("--rate=%1").arg(kRate),
-                                  QStringLiteral("--channels=1"),
-                                  QStringLiteral("--latency-msec=10")};
-        std::printf("recording: parec %s\n", qPrintable(args.join(u' ')));
-        QObject::connect(&parec_, &QProcess::readyReadStandardOutput, [this] { take(); });
-        parec_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        parec_.start(QStringLiteral("parec"), args);
-        if (!parec_.waitForStarted(5000)) {
-            std::fprintf(stderr, "cannot run parec: %s\n", qPrintable(parec_.errorString()));
-            return false;
-        }
-        return true;
-    }
-    ~Monitor() {
-        parec_.kill();
-        parec_.waitForFinished(5000);
-    }
-
-    void take() {
-        const double arrivalMs = NowMs();
-        pending_ += parec_.readAllStandardOutput();
-        const auto* s = reinterpret_cast<const uchar*>(pending_.constData());
-        const qsizetype whole = pending_.size() - pending_.size() % 2;
-        for (qsizetype i = 0; i < whole; i += 2)
-            samples_.push_back(qFromLittleEndian<qint16>(s + i));
-        pending_.remove(0, whole);
-        // A chunk arrives after its last sample was recorded: the earliest such bound over
-        // all chunks maps sample numbers to times.
-        const double origin = arrivalMs - double(samples_.size()) * 1000.0 / kRate;
-        if (origin < originMs_) originMs_ = origin;
-    }
-
-    size_t size() const { return samples_.size(); }
-    double timeOf(size_t index) const { return originMs_ + double(index) * 1000.0 / kRate; }
-
-    // The first and last samples above the threshold from sample `from` on; false if none.
-    bool findSound(size_t from, double& firstMs, double& lastMs) const {
-        bool found = false;
-        for (size_t i = from; i < samples_.size(); ++i) {
-            if (std::abs(samples_[i]) / 32768.0 > kThreshold) {
-                if (!found) firstMs = timeOf(i);
-                lastMs = timeOf(i);
-                found = true;
-            }
-        }
-        return found;
-    }
-
-    // The sample taken at about `ms`.
-    size_t indexAt(double ms) const {
-        const double i = (ms - originMs_) * kRate / 1000.0;
-        return i <= 0 ? 0 : std::min(samples_.size(), size_t(i));
-    }
-
-  private:
-    static constexpr int kRate = 44100;
-    QProcess parec_;
-    QByteArray pending_;
-    std::vector<qint16> samples_;
-    double originMs_ = 1e300;
-};
-
-// Runs the event loop until `done` holds (checked every millisecond) or `timeoutMs` passes.
-// Returns the time at which it held, or -1.
-double RunUntil(const std::function<bool()>& done, double timeoutMs) {
-    if (done()) return NowMs();
-    const double deadline = NowMs() + timeoutMs;
-    double at = -1;
-    QEventLoop loop;
-    QTimer poll;
-    poll.setTimerType(Qt::PreciseTimer);
-    poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done()) {
-            at = NowMs();
-            loop.quit();
-        } else if (NowMs() > deadline) {
-            loop.quit();
-        }
-    });
-    poll.start();
-    loop.exec();
-    return at;
-}
-
-void Idle(double ms) {
-    const double until = NowMs() + ms;
-    RunUntil([&] { return NowMs() >= until; }, ms + 1000);
 }
 
 // --- Statistics -------------------------------------------------------------------------
@@ -265,7 +188,7 @@ const char* StateName(PlayerState s) {
 }
 
 // One play from the current position to the end, measured.
-PlayResult MeasurePlay(AudioPlayer& player, Monitor& monitor, const WavFacts& facts,
+PlayResult MeasurePlay(AudioPlayer& player, SinkRecording& monitor, const WavFacts& facts,
                        double startOffsetMs = 0) {
     PlayResult r;
     const size_t from = monitor.size();
@@ -286,7 +209,7 @@ PlayResult MeasurePlay(AudioPlayer& player, Monitor& monitor, const WavFacts& fa
     const PlayerState after = player.state();
     Idle(400);  // let the recording catch up past the end
     double first = 0, last = 0;
-    if (!monitor.findSound(from, first, last)) {
+    if (!FindSound(monitor, from, first, last)) {
         std::printf("    nothing was heard\n");
         return r;
     }
@@ -310,7 +233,7 @@ PlayResult MeasurePlay(AudioPlayer& player, Monitor& monitor, const WavFacts& fa
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    g_clock.start();
+    NowMs();  // the benchmark's clock starts
 
     QString soundDir = QStringLiteral("sounds");
     QString source = QStringLiteral("@DEFAULT_MONITOR@");
@@ -333,7 +256,8 @@ int main(int argc, char** argv) {
                     ? "(Qt's choice)"
                     : qPrintable(qEnvironmentVariable("QT_MEDIA_BACKEND")));
 
-    Monitor monitor;
+    SinkRecording monitor;
+    monitor.setSinkLatencyMs(bench::DefaultSinkLatencyMs());
     if (!monitor.start(source)) return 2;
     RunUntil([&] { return monitor.size() > 0; }, 3000);
     Idle(300);
@@ -434,11 +358,11 @@ int main(int argc, char** argv) {
                 RunUntil([&] { return music->state() == PlayerState::Stopped; }, 2000);
             Idle(1000);
             double first = 0, last = 0;
-            ok = stoppedAt >= 0 && monitor.findSound(from, first, last);
+            ok = stoppedAt >= 0 && FindSound(monitor, from, first, last);
             const double heardMs = tStop - (first - facts.firstAboveMs);
             // Quiet from 150 ms after stop() until now.
             double qFirst = 0, qLast = 0;
-            const bool quiet = !monitor.findSound(monitor.indexAt(tStop + 150), qFirst, qLast);
+            const bool quiet = !FindSound(monitor, IndexAt(monitor, tStop + 150), qFirst, qLast);
             std::printf(
                 "\nstop/resume: stop() after %.0f ms of sound (play at %.0f); Stopped "
                 "%.1f ms after stop(); quiet after stop: %s\n",
