@@ -187,7 +187,8 @@ void SoundPrompts::CheckSoundFiles() {
         const auto latest = checks.lock();
         if (!latest || *latest != check) return;  // gone, or a later check was asked for
         // The files listed here are not reported again when they fail to play.
-        for (const SoundProblem& problem : problems) NoteReported(problem.path);
+        for (const SoundProblem& problem : problems)
+            NoteReported(problem.path);
         const QString text = SoundProblemsText(problems);
         if (!text.isEmpty()) reports_.later(text);
     });
