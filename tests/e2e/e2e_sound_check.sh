@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What the operator learns before a count: the ticked sound files that cannot be played come
-# in one message at start-up, and a muted or missing default output shows on the status line
-# (in red after its two sections) until it plays again.
+# in one message at start-up, and a muted, silent or missing default output shows on the
+# status line (in red after its two sections) until it plays again.
 # Usage: e2e_sound_check.sh path/to/kvtmr source-dir
 set -euo pipefail
 E2E_BIN=$(realpath "$1")
@@ -44,5 +44,11 @@ e2e_wait_for "the notice to go" 10 no_notice
 pactl set-sink-volume @DEFAULT_SINK@ 0
 e2e_wait_for "an output at volume 0 on the status line" 10 has_notice
 pactl set-sink-volume @DEFAULT_SINK@ 50%
+e2e_wait_for "the notice to go" 10 no_notice
+
+# The only output goes away (its module unloaded) and comes back.
+pactl unload-module "$(pactl list short modules | awk '/module-null-sink/ {print $1; exit}')"
+e2e_wait_for "the missing output on the status line" 10 has_notice
+pactl load-module module-null-sink sink_name=kvtmr_null >/dev/null
 e2e_wait_for "the notice to go" 10 no_notice
 echo "e2e_sound_check: ok"
