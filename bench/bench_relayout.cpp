@@ -18,6 +18,7 @@ relayout with its paint took 100 ms or more (a tenth of a clock tick), 0 otherwi
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/AppWindows.h"
@@ -42,12 +43,19 @@ Figures Analyse(std::vector<double> ms) {
 }
 
 // Resizes the window and waits (in the event loop) until it has the size; returns the time.
+// A window that does not take the size within 5 s (its minimum is larger) ends the run.
 double Resize(TForm1* form, const QSize& size, bool paint) {
     QElapsedTimer t;
     t.start();
     form->resize(size);
-    while (form->size() != size)
+    while (form->size() != size) {
         QCoreApplication::processEvents();
+        if (t.elapsed() > 5000) {
+            std::fprintf(stderr, "the window does not take %dx%d: it stays %dx%d\n", size.width(),
+                         size.height(), form->width(), form->height());
+            std::exit(1);
+        }
+    }
     QCoreApplication::sendPostedEvents();
     if (paint) form->repaint();
     return double(t.nsecsElapsed()) / 1e6;

@@ -469,6 +469,10 @@ void SoundTest::outputStateOnTheStatusLine() {
     app.fake.output.state = OutputState::Missing;
     QVERIFY(app->Run(&TForm1::FormCreate));
     QCOMPARE(app->StatusBar1->notice(), QStringLiteral("没有声音输出设备，提示音听不到"));
+    // The notice never keeps the window from an 800-pixel screen.
+    app->show();
+    QVERIFY2(app->minimumSizeHint().width() <= 800,
+             qPrintable(QString::number(app->minimumSizeHint().width())));
     app->BitBtn2->click();
     QCOMPARE(app->StatusBar1->sectionText(1), QStringLiteral("开始"));  // the prompts' section
     QCOMPARE(app->StatusBar1->notice(), QStringLiteral("没有声音输出设备，提示音听不到"));

@@ -398,12 +398,16 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
     QPalette red = notice_->palette();
     red.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
     notice_->setPalette(red);
+    // The notice takes what room is left and never widens the window (on an 800-pixel screen
+    // its end is cut; the tool tip has it whole).
+    notice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     notice_->hide();
     addWidget(notice_, 1);
 }
 
 void TStatusBar::setNotice(const QString& text) {
     notice_->setText(text);
+    notice_->setToolTip(text);
     notice_->setVisible(!text.isEmpty());
 }
 
