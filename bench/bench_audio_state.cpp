@@ -61,6 +61,7 @@ known to a few milliseconds), the stop/resume check and the two-player check pas
 #include <vector>
 
 #include "SinkRecording.h"
+#include "WavSamples.h"
 #include "platform/Errors.h"
 #include "platform/QtAudioPlayer.h"
 
@@ -109,38 +110,16 @@ struct WavFacts {
 
 // Reads a 16-bit PCM WAV (the format of the default sounds).
 bool ReadWavFacts(const QString& path, WavFacts& facts) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray all = f.readAll();
-    if (all.size() < 12 || !all.startsWith("RIFF") || all.mid(8, 4) != "WAVE") return false;
-    int channels = 0, rate = 0, bits = 0;
-    qsizetype pos = 12;
-    while (pos + 8 <= all.size()) {
-        const char* p = all.constData() + pos;
-        const qsizetype size = qFromLittleEndian<quint32>(p + 4);
-        if (memcmp(p, "fmt ", 4) == 0 && size >= 16) {
-            channels = qFromLittleEndian<quint16>(p + 10);
-            rate = int(qFromLittleEndian<quint32>(p + 12));
-            bits = qFromLittleEndian<quint16>(p + 22);
-        } else if (memcmp(p, "data", 4) == 0) {
-            if (bits != 16 || channels < 1 || rate < 1) return false;
-            const qsizetype n = std::min(size, all.size() - pos - 8) / 2;
-            const auto* s = reinterpret_cast<const uchar*>(p + 8);
-            const qsizetype frames = n / channels;
-            facts.durationMs = frames * 1000.0 / rate;
-            for (qsizetype i = 0; i < n; ++i) {
-                const double v = std::abs(qFromLittleEndian<qint16>(s + 2 * i)) / 32768.0;
-                if (v > kThreshold) {
-                    const double t = double(i / channels) * 1000.0 / rate;
-                    if (facts.firstAboveMs < 0) facts.firstAboveMs = t;
-                    facts.lastAboveMs = t;
-                }
-            }
-            return facts.firstAboveMs >= 0;
+    bench::WavSamples wav;
+    if (!bench::ReadWavSamples(path, wav)) return false;
+    facts.durationMs = wav.durationMs();
+    for (size_t i = 0; i < wav.samples.size(); ++i) {
+        if (wav.level(i) > kThreshold) {
+            if (facts.firstAboveMs < 0) facts.firstAboveMs = wav.timeOf(i);
+            facts.lastAboveMs = wav.timeOf(i);
         }
-        pos += 8 + size + (size & 1);
     }
-    return false;
+    return facts.firstAboveMs >= 0;
 }
 
 // --- Statistics -------------------------------------------------------------------------

@@ -41,6 +41,7 @@ otherwise.
 #include <vector>
 
 #include "SinkRecording.h"
+#include "WavSamples.h"
 #include "platform/Errors.h"
 #include "platform/QtAudioPlayer.h"
 
@@ -55,30 +56,10 @@ constexpr double kQuietGapMs = 150.0;
 
 // The first sample of a 16-bit PCM WAV above `threshold` (0..1), in ms; -1 when none is.
 double LeadInMs(const QString& path, double threshold) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray all = f.readAll();
-    if (all.size() < 12 || !all.startsWith("RIFF") || all.mid(8, 4) != "WAVE") return -1;
-    int channels = 0, rate = 0, bits = 0;
-    qsizetype pos = 12;
-    while (pos + 8 <= all.size()) {
-        const char* p = all.constData() + pos;
-        const qsizetype size = qFromLittleEndian<quint32>(p + 4);
-        if (memcmp(p, "fmt ", 4) == 0 && size >= 16) {
-            channels = qFromLittleEndian<quint16>(p + 10);
-            rate = int(qFromLittleEndian<quint32>(p + 12));
-            bits = qFromLittleEndian<quint16>(p + 22);
-        } else if (memcmp(p, "data", 4) == 0) {
-            if (bits != 16 || channels < 1 || rate < 1) return -1;
-            const qsizetype n = std::min(size, all.size() - pos - 8) / 2;
-            const auto* s = reinterpret_cast<const uchar*>(p + 8);
-            for (qsizetype i = 0; i < n; ++i)
-                if (std::abs(qFromLittleEndian<qint16>(s + 2 * i)) / 32768.0 > threshold)
-                    return double(i / channels) * 1000.0 / rate;
-            return -1;
-        }
-        pos += 8 + size + (size & 1);
-    }
+    bench::WavSamples wav;
+    if (!bench::ReadWavSamples(path, wav)) return -1;
+    for (size_t i = 0; i < wav.samples.size(); ++i)
+        if (wav.level(i) > threshold) return wav.timeOf(i);
     return -1;
 }
 
