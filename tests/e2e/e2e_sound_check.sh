@@ -18,6 +18,8 @@ e2e_set_line 11 empty.wav   # the time-up sound
 e2e_set_line 111 0          # no schedule
 
 boxes() { xdotool search --onlyvisible --name '^澄屿计时器 V2\.01$' 2>/dev/null | wc -l; }
+# For e2e_wait_for, which runs its command again and again: the count is taken each time.
+boxes_are() { [ "$(boxes)" -eq "$1" ]; }
 notice() {
     import -window root "$E2E_TMP/shot.png"
     python3 "$HERE/picture.py" red "$E2E_TMP/shot.png" 612 752 1020 766
@@ -26,14 +28,14 @@ has_notice() { [ "$(notice)" -gt 20 ]; }
 no_notice() { [ "$(notice)" -eq 0 ]; }
 
 e2e_app_start
-e2e_wait_for "the message of the sound files" 20 test "$(boxes)" -eq 1
+e2e_wait_for "the message of the sound files" 20 boxes_are 1
 # One message names both files; no second box follows when the interval chime fails on the
 # clock's next whole minute or second.
 
 sleep 2
 [ "$(boxes)" -eq 1 ] || e2e_fail "more than one message for the sound files"
 xdotool key Return
-e2e_wait_for "the message to close" 10 test "$(boxes)" -eq 0
+e2e_wait_for "the message to close" 10 boxes_are 0
 no_notice || e2e_fail "a notice while the output plays"
 
 pactl set-sink-mute @DEFAULT_SINK@ 1
