@@ -62,7 +62,7 @@ known to a few milliseconds), the stop/resume check and the two-player check pas
 
 #include "SinkRecording.h"
 #include "WavSamples.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "platform/QtAudioPlayer.h"
 
 namespace {

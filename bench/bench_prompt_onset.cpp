@@ -42,7 +42,7 @@ otherwise.
 
 #include "SinkRecording.h"
 #include "WavSamples.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "platform/QtAudioPlayer.h"
 
 using bench::NowMs;

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "AppFixture.h"
-#include "platform/Errors.h"
-#include "settings/SettingsFile.h"
+#include "core/Errors.h"
+#include "core/SettingsFile.h"
 
 namespace {
 

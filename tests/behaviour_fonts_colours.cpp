@@ -4,7 +4,7 @@
 
 #include "AppFixture.h"
 #include "presentation/Unit4.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 
 namespace {
 

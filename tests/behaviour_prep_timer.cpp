@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
-#include "timing/CountState.h"
+#include "core/CountState.h"
 
 namespace {
 

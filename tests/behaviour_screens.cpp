@@ -10,7 +10,7 @@
 #include "clock/wnlp.h"
 #include "presentation/AboutUnit.h"
 #include "presentation/HelpUnit.h"
-#include "settings/SettingsFile.h"
+#include "core/SettingsFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 
 namespace {
 const QDateTime kStart(QDate(2007, 1, 31), QTime(16, 55, 2));

@@ -4,7 +4,7 @@
 
 #include "AppFixture.h"
 #include "Golden.h"
-#include "settings/SettingsFile.h"
+#include "core/SettingsFile.h"
 
 namespace {
 

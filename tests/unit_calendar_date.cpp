@@ -2,8 +2,8 @@
 // one-part setters and the whole-date setter.
 #include <QtTest>
 
-#include "clock/CalendarDate.h"
-#include "platform/Errors.h"
+#include "core/CalendarDate.h"
+#include "core/Errors.h"
 
 namespace {
 enum class Step { NextMonth, PrevMonth, NextYear, PrevYear };

@@ -3,7 +3,7 @@
 // time-up at a later moment computed by hand.
 #include <QtTest>
 
-#include "timing/CountState.h"
+#include "core/CountState.h"
 
 namespace {
 

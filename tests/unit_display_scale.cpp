@@ -2,7 +2,7 @@
 // form's own places and sizes at 1024 × 768, the stored positions mapped from design pixels.
 #include <QtTest>
 
-#include "widgets/DisplayScale.h"
+#include "core/DisplayScale.h"
 
 namespace {
 // The display's part of a 1024 × 768 screen (the menu, tool and status bars take 72 pixels),

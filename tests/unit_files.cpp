@@ -7,7 +7,7 @@
 #include <QtTest>
 #include <csignal>
 
-#include "platform/Files.h"
+#include "core/Files.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <csignal>
 
 #include "Golden.h"
-#include "platform/Errors.h"
-#include "settings/SettingsFile.h"
+#include "core/Errors.h"
+#include "core/SettingsFile.h"
 
 namespace {
 

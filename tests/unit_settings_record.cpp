@@ -2,8 +2,8 @@
 #include <QtTest>
 
 #include "Golden.h"
-#include "platform/Errors.h"
-#include "settings/SettingsRecord.h"
+#include "core/Errors.h"
+#include "core/SettingsRecord.h"
 
 class SettingsRecordTest : public QObject {
     Q_OBJECT

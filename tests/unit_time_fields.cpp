@@ -3,8 +3,8 @@
 #include <QtTest>
 #include <limits>
 
-#include "platform/Errors.h"
-#include "timing/TimeFields.h"
+#include "core/Errors.h"
+#include "core/TimeFields.h"
 
 using Six = std::array<int, 6>;
 Q_DECLARE_METATYPE(Six)

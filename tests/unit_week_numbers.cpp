@@ -1,7 +1,7 @@
 // Week numbers and weekday numerals of the clock panel.
 #include <QtTest>
 
-#include "clock/WeekNumbers.h"
+#include "core/WeekNumbers.h"
 
 namespace {
 

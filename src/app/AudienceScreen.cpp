@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QWidget>
 
-#include "settings/Options.h"
+#include "core/Options.h"
 
 namespace {
 const QString kName = QStringLiteral("screen.name");

@@ -9,7 +9,7 @@
 #include "platform/Screens.h"
 #include "platform/TTimer.h"
 #include "presentation/SoundPrompts.h"
-#include "settings/SettingsRecord.h"
+#include "core/SettingsRecord.h"
 #include "widgets/Controls.h"
 #include "widgets/DesignSurface.h"
 

@@ -6,10 +6,10 @@
 
 #include "app/CCUnit.h"
 #include "platform/Dialogs.h"
-#include "platform/Files.h"
+#include "core/Files.h"
 #include "platform/Guard.h"
-#include "settings/Options.h"
-#include "settings/SettingsFile.h"
+#include "core/Options.h"
+#include "core/SettingsFile.h"
 
 namespace {
 const QString kWindowCaption = QStringLiteral("澄屿计时器  V2.01");

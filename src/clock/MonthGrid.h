@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "clock/CalendarDate.h"
+#include "core/CalendarDate.h"
 
 class TCalendar : public QWidget {
     Q_OBJECT

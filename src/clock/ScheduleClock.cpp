@@ -6,19 +6,19 @@
 #include <QProcess>
 #include <QRadioButton>
 
-#include "clock/WeekNumbers.h"
+#include "core/WeekNumbers.h"
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "platform/Reports.h"
 #include "platform/Services.h"
 #include "platform/TimeSource.h"
 #include "presentation/OpenDialog.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
-#include "settings/SettingsRecord.h"
+#include "core/SettingsRecord.h"
 #include "timing/MainTimer.h"
 #include "timing/TimeDisplay.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 #include "widgets/Controls.h"
 #include "widgets/DesignSurface.h"
 

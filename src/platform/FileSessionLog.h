@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/SessionLog.h"
-#include "platform/WorkThread.h"
+#include "core/WorkThread.h"
 
 class FileSessionLog : public SessionLog {
   public:

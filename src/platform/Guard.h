@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 
 // The text an error shows: the program's own message, the standard library's, or a general
 // one for anything else.

@@ -63,7 +63,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "platform/Playback.h"
 #include "platform/SoundFile.h"
 

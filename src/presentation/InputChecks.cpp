@@ -1,7 +1,7 @@
 #include "presentation/InputChecks.h"
 
 #include "platform/Dialogs.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 #include "widgets/Controls.h"
 
 void CheckNumberBox(TEdit* box, const QString& resetText, Dialogs& dialogs) {

@@ -7,7 +7,7 @@
 
 #include "platform/AudioPlayer.h"
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "platform/Reports.h"
 #include "platform/SoundOutput.h"
 #include "presentation/OpenDialog.h"

@@ -11,7 +11,7 @@
 #include <array>
 #include <memory>
 
-#include "settings/SettingsRecord.h"
+#include "core/SettingsRecord.h"
 
 class AudioPlayer;
 class Dialogs;

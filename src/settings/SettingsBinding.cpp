@@ -5,7 +5,7 @@
 #include <QSlider>
 #include <stdexcept>
 
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "widgets/Controls.h"
 #include "widgets/DesignSurface.h"
 

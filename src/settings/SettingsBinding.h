@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "settings/SettingsRecord.h"
+#include "core/SettingsRecord.h"
 
 class ColorControl;
 class QAbstractButton;

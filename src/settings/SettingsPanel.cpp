@@ -4,12 +4,12 @@
 #include <QSlider>
 
 #include "clock/ScheduleClock.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "presentation/ColourSwatches.h"
 #include "presentation/SoundPrompts.h"
 #include "settings/SettingsBinding.h"
-#include "settings/SettingsFile.h"
-#include "settings/SettingsRecord.h"
+#include "core/SettingsFile.h"
+#include "core/SettingsRecord.h"
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
 #include "widgets/Controls.h"

@@ -1,12 +1,12 @@
 #include "timing/CountKeeper.h"
 
 #include "platform/Dialogs.h"
-#include "platform/Files.h"
+#include "core/Files.h"
 #include "platform/SessionLog.h"
 #include "platform/TimeSource.h"
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 
 namespace {
 

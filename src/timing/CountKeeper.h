@@ -8,9 +8,9 @@
 #include <QString>
 #include <optional>
 
-#include "platform/WorkThread.h"
-#include "timing/CountEvent.h"
-#include "timing/CountState.h"
+#include "core/WorkThread.h"
+#include "core/CountEvent.h"
+#include "core/CountState.h"
 
 class Dialogs;
 class MainTimer;

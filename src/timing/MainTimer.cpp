@@ -4,12 +4,12 @@
 #include <QRadioButton>
 
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "platform/TTimer.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
-#include "settings/SettingsRecord.h"
-#include "timing/CountState.h"
+#include "core/SettingsRecord.h"
+#include "core/CountState.h"
 #include "timing/TimeDisplay.h"
 #include "widgets/Controls.h"
 

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "timing/CountEvent.h"
+#include "core/CountEvent.h"
 
 class Dialogs;
 class MainTimer;

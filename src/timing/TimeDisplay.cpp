@@ -3,11 +3,11 @@
 #include <QRadioButton>
 
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
+#include "core/Errors.h"
 #include "platform/Reports.h"
 #include "platform/TTimer.h"
 #include "presentation/SoundPrompts.h"
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 #include "widgets/Controls.h"
 
 TimeDisplay::TimeDisplay(const Digits& digits, TEdit* first, TEdit* second, TProgressBar* bar,

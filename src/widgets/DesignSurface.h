@@ -13,7 +13,7 @@
 #include <functional>
 #include <optional>
 
-#include "widgets/DisplayScale.h"
+#include "core/DisplayScale.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QWidget>
 
-#include "platform/Errors.h"
+#include "core/Errors.h"
 
 // ---- FakeTimeSource -------------------------------------------------------------------------
 

@@ -1,4 +1,4 @@
-#include "widgets/DisplayScale.h"
+#include "core/DisplayScale.h"
 
 #include <QtMath>
 #include <algorithm>

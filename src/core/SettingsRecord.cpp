@@ -1,4 +1,4 @@
-#include "settings/SettingsRecord.h"
+#include "core/SettingsRecord.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "timing/CountState.h"
+#include "core/CountState.h"
 
 #include <QMap>
 #include <algorithm>
 
-#include "platform/Files.h"
+#include "core/Files.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "timing/TimeFields.h"
+#include "core/TimeFields.h"
 
 #include <limits>
 
-#include "platform/Errors.h"
+#include "core/Errors.h"
 
 namespace {
 constexpr qint64 kMin = std::numeric_limits<int>::min();

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "settings/SettingsRecord.h"
+#include "core/SettingsRecord.h"
 
 inline const QString kSettingsFileName = QStringLiteral("kvtmr201.ini");
 // A settings file is a few kilobytes; anything larger is not one and is not read.

@@ -1,6 +1,6 @@
-#include "clock/CalendarDate.h"
+#include "core/CalendarDate.h"
 
-#include "platform/Errors.h"
+#include "core/Errors.h"
 
 bool CalendarDate::rebuild(int year, int month, int day) {
     const QDate d(year, month, day);

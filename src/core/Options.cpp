@@ -1,6 +1,6 @@
-#include "settings/Options.h"
+#include "core/Options.h"
 
-#include "platform/Files.h"
+#include "core/Files.h"
 
 Options::Options(const QString& path) : path_(path) {
     if (path_.isEmpty()) return;

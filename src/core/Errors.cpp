@@ -1,4 +1,4 @@
-#include "platform/Errors.h"
+#include "core/Errors.h"
 
 bool TryStrToInt(const QString& text, int& value) {
     // Blanks around the number are allowed (a box may hold them unseen); nothing else is.

@@ -1,4 +1,4 @@
-#include "platform/WorkThread.h"
+#include "core/WorkThread.h"
 
 #include <QFile>
 #include <condition_variable>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <thread>
 
-#include "platform/Files.h"
+#include "core/Files.h"
 
 struct WorkThread::Shared {
     std::mutex mutex;

@@ -1,11 +1,11 @@
-#include "settings/SettingsFile.h"
+#include "core/SettingsFile.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <cerrno>
 
-#include "platform/Errors.h"
-#include "platform/Files.h"
+#include "core/Errors.h"
+#include "core/Files.h"
 
 namespace {
 

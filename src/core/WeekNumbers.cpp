@@ -1,4 +1,4 @@
-#include "clock/WeekNumbers.h"
+#include "core/WeekNumbers.h"
 
 namespace {
 
