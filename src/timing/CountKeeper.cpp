@@ -1,12 +1,11 @@
 #include "timing/CountKeeper.h"
 
-#include "platform/Dialogs.h"
 #include "core/Files.h"
+#include "platform/Dialogs.h"
 #include "platform/SessionLog.h"
 #include "platform/TimeSource.h"
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
-#include "core/TimeFields.h"
 
 namespace {
 
@@ -18,19 +17,6 @@ QString Direction(bool countUp) {
 }
 
 }  // namespace
-
-QString DisplayText(int seconds) {
-    const auto d = SecondsToDigits(std::max(0, seconds));
-    return QStringLiteral("%1%2%3%4%5%6%7%8")
-        .arg(d[0])
-        .arg(d[1])
-        .arg(kSeparator)
-        .arg(d[2])
-        .arg(d[3])
-        .arg(kSeparator)
-        .arg(d[4])
-        .arg(d[5]);
-}
 
 CountKeeper::CountKeeper(TimeSource& time, Dialogs& dialogs, SessionLog* log, MainTimer& main,
                          PrepTimer& prep)

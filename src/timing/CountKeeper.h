@@ -8,9 +8,10 @@
 #include <QString>
 #include <optional>
 
-#include "core/WorkThread.h"
+#include "core/Anchor.h"
 #include "core/CountEvent.h"
 #include "core/CountState.h"
+#include "core/WorkThread.h"
 
 class Dialogs;
 class MainTimer;
@@ -55,6 +56,3 @@ class CountKeeper {
     std::unique_ptr<BackgroundFile> file_;
     std::optional<CountState> current_;
 };
-
-// A value as the time displays show it: "01∶30∶00".
-QString DisplayText(int seconds);
