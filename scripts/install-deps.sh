@@ -9,7 +9,7 @@ PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming fonts-liberation2
     xvfb xauth xdotool imagemagick pulseaudio pulseaudio-utils dbus openbox wmctrl x11-utils
-    qt6-translations-l10n espeak-ng sox clang-format faketime
+    qt6-translations-l10n espeak-ng sox clang-format faketime python3
     file desktop-file-utils appstream lintian librsvg2-bin designer-qt6
 )
 

@@ -77,6 +77,7 @@ class RecoveryTest : public QObject {
     void nothingToRecover_data();
     void nothingToRecover();
     void cancelStartsAsUsual();
+    void scheduleWarningReachesTheStateFile();
     void damagedStateFile_data();
     void damagedStateFile();
     void stateIsWrittenAtCommandsOnly();
@@ -507,6 +508,38 @@ void RecoveryTest::logFolderFromTheMenu() {
     QCOMPARE(app.fake.dialogs.count(QStringLiteral("information")), 1);
     QVERIFY(
         app.fake.dialogs.texts(QStringLiteral("information"))[0].contains(app.fake.log.folder()));
+}
+
+// The schedule's warning before its time turns the board to the warning colour while the main
+// count runs: the state file holds that alert state, so a crash after it recovers it.
+void RecoveryTest::scheduleWarningReachesTheStateFile() {
+    AppFixture app(kAfternoon);
+    Configure(app, false);
+    app->RadioButton8->setChecked(true);  // 同显: the clock's schedule and the timer
+    app->CheckBox18->setChecked(true);    // 自动计时时间 14:10:00
+    app->CheckBox19->setChecked(false);
+    app->Edit50->setText(QStringLiteral("14"));
+    app->Edit51->setText(QStringLiteral("10"));
+    app->Edit52->setText(QStringLiteral("00"));
+    app->Edit11->setText(QStringLiteral("5"));   // a lead of 5 seconds
+    app->CheckBox14->setChecked(true);           // 主板预警: the board takes the warning colour
+    app->Edit10->setText(QStringLiteral("30"));  // the count is long enough to span it
+    QVERIFY(app->Run(&TForm1::BitBtn6Click));
+    QVERIFY(app->Run(&TForm1::BitBtn2Click));
+    auto stored = [&app] {
+        app->countKeeper().flush(2000);
+        QFile f(StatePath(app));
+        return f.open(QIODevice::ReadOnly) ? DecodeCountState(f.readAll()) : std::nullopt;
+    };
+    QCOMPARE(stored()->alertState, 1);
+    app.ms((9 * 60 + 54) * 1000 + 500);  // 14:09:54.5, its clock tick done
+    QCOMPARE(stored()->alertState, 1);
+    app.seconds(1);  // 14:09:55: five seconds before the scheduled time
+    QCOMPARE(app->alertState, 2);
+    QCOMPARE(stored()->alertState, 2);
+    Crash(app);
+    Restart(app, true);
+    QCOMPARE(app->alertState, 2);
 }
 
 QTEST_MAIN(RecoveryTest)

@@ -68,6 +68,13 @@ void SoundTest::callSites() {
                                              ? QTime(7, 59, 54, 500)
                                              : QTime(7, 59, 59, 500));
     AppFixture app(start);
+    // The main display at a value, as the operator types it before pressing 计时.
+    const auto showValue = [&app](const char* digits) {
+        const QList<TEdit*> boxes = {app->Edit1, app->Edit2, app->Edit4,
+                                     app->Edit5, app->Edit7, app->Edit8};
+        for (int i = 0; i < 6; ++i)
+            boxes[i]->setText(QString(QLatin1Char(digits[i])));
+    };
     QCOMPARE(app.fake.player2.state(), PlayerState::Playing);  // background music
     app->Edit12->setText(QStringLiteral("7"));                 // no chime at :00/:10
     app.fake.player1.clearCalls();
@@ -77,26 +84,26 @@ void SoundTest::callSites() {
         app->BitBtn14Click();
     } else if (moment == QStringLiteral("warning")) {
         app->Edit12->setText(QStringLiteral("100"));
+        showValue("000006");
         app->BitBtn2Click();
         app.fake.player1.finish();
         app.fake.player1.clearCalls();
-        app->mainSeconds = 6;
         app->StartBackgroundMusic();
         app->Timer1Timer();
     } else if (moment == QStringLiteral("interval")) {
         app->Edit12->setText(QStringLiteral("10"));
+        showValue("000051");
         app->BitBtn2Click();
         app.fake.player1.finish();
         app.fake.player1.clearCalls();
-        app->mainSeconds = 51;
         app->Settings.musicLoopOn = 1;
         app->StartBackgroundMusic();
         app->Timer1Timer();
     } else if (moment == QStringLiteral("timeup")) {
+        showValue("000000");
         app->BitBtn2Click();
         app.fake.player1.clearCalls();
         app->Settings.musicLoopOn = 1;
-        app->mainSeconds = 0;
         app->Timer1Timer();
     } else {
         app.ms(1000);

@@ -25,6 +25,8 @@
 #include "app/DisplayPanels.h"
 #include "app/SettingsScroll.h"
 #include "clock/ScheduleClock.h"
+#include "core/Options.h"
+#include "core/SettingsRecord.h"
 #include "platform/Platform.h"
 #include "platform/Reports.h"
 #include "platform/TTimer.h"
@@ -34,10 +36,8 @@
 #include "presentation/OpenDialog.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
-#include "core/Options.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsPanel.h"
-#include "core/SettingsRecord.h"
 #include "timing/CountKeeper.h"
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
@@ -111,16 +111,16 @@ class TForm1 : public TForm1Controls {
     DisplayPanels panels_;
 
   public:
-    // ---- shared state, under its own name ------------------------------------------------
-    int& mainSeconds;
-    int& prepSeconds;
-    int& alertState;  // 1 normal, 2 warning, 0 time-up
-    int& intervalLimit;
-    int& warningSeconds;
-    int& intervalSeconds;
-    int& scheduledTextSeconds;
-    int& mainCountUpTarget;
-    int& prepCountUpTarget;
+    // ---- shared state, under its own name (read here, written only by its owner) -------------
+    const int& mainSeconds;
+    const int& prepSeconds;
+    const int& alertState;  // 1 normal, 2 warning, 0 time-up
+    const int& intervalLimit;
+    const int& warningSeconds;
+    const int& intervalSeconds;
+    const int& scheduledTextSeconds;
+    const int& mainCountUpTarget;
+    const int& prepCountUpTarget;
 
     // The subsystems.
     SoundPrompts& sound() { return sound_; }
@@ -361,6 +361,8 @@ class TForm1 : public TForm1Controls {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The subsystems told about one another (Wiring.cpp).
+    void wireSubsystems();
     void CheckNumberBox(TEdit* box, const QString& resetText);
     void bindHandlers();
     void layoutClientArea();

@@ -5,11 +5,11 @@
 #include <QFileInfo>
 
 #include "app/CCUnit.h"
-#include "platform/Dialogs.h"
 #include "core/Files.h"
-#include "platform/Guard.h"
 #include "core/Options.h"
 #include "core/SettingsFile.h"
+#include "platform/Dialogs.h"
+#include "platform/Guard.h"
 
 namespace {
 const QString kWindowCaption = QStringLiteral("澄屿计时器  V2.01");
@@ -63,12 +63,12 @@ void TForm1::FormCreate() {
     // 8. and 9. The preparation and main timers at their durations.
     prepTimer_.loadDuration(false);
     mainTimer_.loadDuration(false);
-    mainTimer_.intervalLimit = ProgressBar1->Max();
+    mainTimer_.takeIntervalLimit();
     clock_.loadScheduledTextSeconds();
 
     // 10. to 12.
     setWindowTitle(kWindowCaption);
-    mainTimer_.alertState = 1;
+    mainTimer_.setAlertState(1);
     panels_.ApplyUsageMode();
 }
 

@@ -6,19 +6,19 @@
 #include <QProcess>
 #include <QRadioButton>
 
+#include "core/Errors.h"
+#include "core/SettingsRecord.h"
+#include "core/TimeFields.h"
 #include "core/WeekNumbers.h"
 #include "platform/Dialogs.h"
-#include "core/Errors.h"
 #include "platform/Reports.h"
 #include "platform/Services.h"
 #include "platform/TimeSource.h"
 #include "presentation/OpenDialog.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
-#include "core/SettingsRecord.h"
 #include "timing/MainTimer.h"
 #include "timing/TimeDisplay.h"
-#include "core/TimeFields.h"
 #include "widgets/Controls.h"
 #include "widgets/DesignSurface.h"
 
@@ -58,7 +58,7 @@ ScheduleClock::ScheduleClock(const Services& services, MainTimer& main, SoundPro
       c_(controls) {}
 
 void ScheduleClock::loadScheduledTextSeconds() {
-    unitSeconds(c_.textDurationBox, c_.textDurationUnit, scheduledTextSeconds);
+    unitSeconds(c_.textDurationBox, c_.textDurationUnit, scheduledTextSeconds_);
 }
 
 // ---- the clock panel ------------------------------------------------------------------------
@@ -174,26 +174,25 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
     if ((c_.modeClock->isChecked() || c_.modeBoth->isChecked()) && timeOn) {
         if (dateOn) {
             if (match && c_.textStepOn->isChecked()) {
-                main_.alertState = 0;
+                main_.setAlertState(0);
                 showScheduledText();
             }
-            if (nowSeconds == qint64(scheduledSeconds) + scheduledTextSeconds)
+            if (nowSeconds == qint64(scheduledSeconds) + scheduledTextSeconds_)
                 endActions(QStringLiteral(" "));
         } else {
             if (match) {
-                main_.alertState = 0;
+                main_.setAlertState(0);
                 if (c_.textStepOn->isChecked()) showScheduledText();
             }
-            if (nowSeconds == qint64(scheduledSeconds) + scheduledTextSeconds)
+            if (nowSeconds == qint64(scheduledSeconds) + scheduledTextSeconds_)
                 endActions(QStringLiteral("  "));
         }
     }
 
     // 4a. The warning before the scheduled time; a blank lead box gives none.
     // A box that does not convert is reported once and skipped; the tick goes on without it.
-    const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty() &&
-                         tickUnitSeconds(c_.leadBox, c_.leadUnit, main_.warningSeconds, reports_);
-    if (hasLead && qint64(scheduledSeconds) - nowSeconds == main_.warningSeconds) {
+    const std::optional<int> lead = main_.tickLeadSeconds();
+    if (lead && qint64(scheduledSeconds) - nowSeconds == *lead) {
         tell(QStringLiteral("定时预警：%1").arg(c_.warningText->text()));
         prompts_.status(c_.warningText->text());
         if (c_.warningTextOn->isChecked()) {
@@ -206,16 +205,17 @@ void ScheduleClock::scheduleAt(const QDateTime& t, int scheduledSeconds, bool cu
                                    SoundFlag::SuspendLoop | SoundFlag::StopBackgroundFirst);
         if (c_.boardWarningOn->isChecked()) {
             c_.board->setColor(c_.warningSwatch->Color());
-            main_.alertState = 2;
+            main_.setAlertState(2);
         }
         return;
     }
 
     // 4b. The interval sound by time of day (only for the second being shown).
-    if (!current || TrimControl(c_.intervalBox->text()).isEmpty()) return;
-    if (!tickUnitSeconds(c_.intervalBox, c_.intervalUnit, main_.intervalSeconds, reports_)) return;
-    if (main_.intervalSeconds > 0 && nowSeconds % main_.intervalSeconds == 0 &&
-        c_.intervalSoundOn->isChecked() && sound_.SoundExists(settings_.intervalSoundFile))
+    if (!current) return;
+    const std::optional<int> interval = main_.tickIntervalSeconds();
+    if (!interval) return;
+    if (*interval > 0 && nowSeconds % *interval == 0 && c_.intervalSoundOn->isChecked() &&
+        sound_.SoundExists(settings_.intervalSoundFile))
         sound_.PlayIntervalChime();
 }
 
@@ -294,12 +294,12 @@ void ScheduleClock::ExitSession(int kind) {
 
 void ScheduleClock::flashStep() {
     TPanel* board = c_.board;
-    if (main_.alertState == 0 && c_.flashOn->isChecked()) {
+    if (main_.alertState() == 0 && c_.flashOn->isChecked()) {
         board->setColor(board->Color() == c_.normalSwatch->Color() ? c_.timeUpSwatch->Color()
                                                                    : c_.normalSwatch->Color());
         c_.scheduledText->show();
         c_.prompt->hide();
-    } else if (main_.alertState == 2 && c_.boardWarningOn->isChecked()) {
+    } else if (main_.alertState() == 2 && c_.boardWarningOn->isChecked()) {
         board->setColor(board->Color() == c_.normalSwatch->Color() ? c_.warningSwatch->Color()
                                                                    : c_.normalSwatch->Color());
         c_.prompt->show();

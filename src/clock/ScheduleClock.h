@@ -64,10 +64,6 @@ class ScheduleClock {
         QCheckBox* boardWarningOn;    // CheckBox14
         QCheckBox* intervalSoundOn;   // CheckBox2
         TEdit* warningText;           // Edit40
-        TEdit* leadBox;               // Edit11
-        TComboBox* leadUnit;          // ComboBox7
-        TEdit* intervalBox;           // Edit12
-        TComboBox* intervalUnit;      // ComboBox1
         TEdit* textDurationBox;       // Edit59
         TComboBox* textDurationUnit;  // ComboBox2
         TEdit* programBox;            // Edit55
@@ -97,7 +93,7 @@ class ScheduleClock {
                   PromptTexts& prompts, SettingsRecord& settings, const Controls& controls);
 
     // How long the scheduled text stays, in seconds.
-    int scheduledTextSeconds = 0;
+    const int& scheduledTextSeconds() const { return scheduledTextSeconds_; }
     void loadScheduledTextSeconds();
 
     // The concise display is on (the tool bar hidden): the scheduled text sits 80 pixels lower.
@@ -145,6 +141,7 @@ class ScheduleClock {
     PromptTexts& prompts_;
     SettingsRecord& settings_;
     Controls c_;
+    int scheduledTextSeconds_ = 0;
     QDateTime lastScheduleSecond_;
     bool scheduleErrorReported_ = false;
 };

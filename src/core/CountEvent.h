@@ -1,5 +1,5 @@
-// What a timer tells about its count as it happens: the session log writes a line for each,
-// the count state file is kept by them.
+// What a timer tells about its count as it happens, through its changed() signal: the session
+// log writes a line for most, the count state file is kept by them, the site link reports them.
 #pragma once
 
 enum class CountEvent {
@@ -12,5 +12,7 @@ enum class CountEvent {
     TimeUp,
     HandOver,   // the preparation ran out; the main timer starts next
     Recovered,  // a count interrupted by a crash goes on where it would be
-    Changed,    // nothing to note, but the count's state is not what it was (the alert state)
+    Changed,    // nothing to note, but the count's state is not what it was (the alert state,
+                // a value set on the display)
+    Step,       // the value moved one step; the display shows it
 };

@@ -27,9 +27,16 @@ class ColourSwatches {
     };
     static constexpr int kRows = 12;
     struct Controls {
-        std::array<Row, kRows> rows;  // Label41 ... Label55, in the order of their handlers
+        // In the order of their handlers, each its check box, swatch and target:
+        // CheckBox13 Label41 Panel1, CheckBox14 Label42 Panel1, CheckBox15 Label43 Panel1,
+        // CheckBox22 Label47 Panel3, CheckBox23 Label48 Panel4, CheckBox24 Label49 Panel5,
+        // CheckBox38 Label27, CheckBox39 Label28, CheckBox40 Label29,
+        // CheckBox30 Label56 Label44, CheckBox31 Label57 Label45, CheckBox29 Label55 Label52
+        std::array<Row, kRows> rows;
+        // Edit13, Edit14, Edit15, Edit16, Edit25, Edit26, Edit27, Edit28, Edit29, Edit30, Edit31
         QList<TEdit*> clockBoxes;
-        QList<TEdit*> timerBoxes;
+        QList<TEdit*> timerBoxes;  // Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8
+        // Edit17, Edit18, Edit19, Edit20, Edit21, Edit22, Edit23, Edit24
         QList<TEdit*> prepBoxes;
         TLabel* clockSwatch;        // Label27
         TLabel* timerSwatch;        // Label28

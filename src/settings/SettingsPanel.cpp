@@ -5,11 +5,11 @@
 
 #include "clock/ScheduleClock.h"
 #include "core/Errors.h"
+#include "core/SettingsFile.h"
+#include "core/SettingsRecord.h"
 #include "presentation/ColourSwatches.h"
 #include "presentation/SoundPrompts.h"
 #include "settings/SettingsBinding.h"
-#include "core/SettingsFile.h"
-#include "core/SettingsRecord.h"
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
 #include "widgets/Controls.h"
@@ -107,7 +107,7 @@ void SettingsPanel::OK() {
     ApplySettings();
     // 6. to 10.
     clock_.loadScheduledTextSeconds();
-    main_.intervalLimit = c_.mainBar->Max();
+    main_.takeIntervalLimit();
     if (applyUsageMode) applyUsageMode();
     if (!c_.backgroundOn->isChecked()) sound_.StopIfPlaying(sound_.musicPlayer());
     if (!c_.intervalSoundOn->isChecked()) sound_.StopIfPlaying(sound_.promptPlayer());

@@ -20,46 +20,46 @@ class SoundPrompts;
 class TEdit;
 class TLabel;
 class TPanel;
-class TProgressBar;
 struct SettingsRecord;
 
 class SettingsPanel {
   public:
     struct Controls {
-        TPanel* panel;                            // Panel2
-        TPanel* board;                            // Panel1
-        TPanel* clockPanel;                       // Panel3
-        TPanel* timerPanel;                       // Panel4
-        TPanel* prepPanel;                        // Panel5
-        TLabel* title;                            // Label44
-        TLabel* prompt;                           // Label45
-        TLabel* scheduledText;                    // Label52
-        TLabel* scheduledSwatch;                  // Label55
-        TLabel* normalSwatch;                     // Label41
-        TLabel* clockSwatch;                      // Label47
-        TLabel* timerSwatch;                      // Label48
-        TLabel* prepSwatch;                       // Label49
-        TEdit* titleText;                         // Edit46
-        TEdit* titleLeft;                         // Edit45
-        TEdit* titleTop;                          // Edit53
-        TEdit* promptLeft;                        // Edit42
-        TEdit* promptTop;                         // Edit43
-        TEdit* scheduledTextBox;                  // Edit56
-        TEdit* scheduledTextLeft;                 // Edit57
-        TEdit* scheduledTextTop;                  // Edit58
-        QCheckBox* titleOn;                       // CheckBox12
-        QCheckBox* titlePosOn;                    // CheckBox21
-        QCheckBox* promptPosOn;                   // CheckBox20
-        QCheckBox* scheduledTextOn;               // CheckBox27
-        QCheckBox* scheduledTextPosOn;            // CheckBox28
-        QCheckBox* transparencyOn;                // CheckBox42
-        QSlider* level;                           // TrackBar1
-        QCheckBox* backgroundOn;                  // CheckBox6
-        QCheckBox* intervalSoundOn;               // CheckBox2
-        QList<QWidget*> mainDigitsAndSeparators;  // Edit1 ... Edit8
-        QList<QWidget*> prepDigitsAndSeparators;  // Edit17 ... Edit24
-        QList<QWidget*> clockTime;                // Edit25, Edit26, Edit27, Edit28, Edit31
-        TProgressBar* mainBar;                    // ProgressBar1
+        TPanel* panel;                  // Panel2
+        TPanel* board;                  // Panel1
+        TPanel* clockPanel;             // Panel3
+        TPanel* timerPanel;             // Panel4
+        TPanel* prepPanel;              // Panel5
+        TLabel* title;                  // Label44
+        TLabel* prompt;                 // Label45
+        TLabel* scheduledText;          // Label52
+        TLabel* scheduledSwatch;        // Label55
+        TLabel* normalSwatch;           // Label41
+        TLabel* clockSwatch;            // Label47
+        TLabel* timerSwatch;            // Label48
+        TLabel* prepSwatch;             // Label49
+        TEdit* titleText;               // Edit46
+        TEdit* titleLeft;               // Edit45
+        TEdit* titleTop;                // Edit53
+        TEdit* promptLeft;              // Edit42
+        TEdit* promptTop;               // Edit43
+        TEdit* scheduledTextBox;        // Edit56
+        TEdit* scheduledTextLeft;       // Edit57
+        TEdit* scheduledTextTop;        // Edit58
+        QCheckBox* titleOn;             // CheckBox12
+        QCheckBox* titlePosOn;          // CheckBox21
+        QCheckBox* promptPosOn;         // CheckBox20
+        QCheckBox* scheduledTextOn;     // CheckBox27
+        QCheckBox* scheduledTextPosOn;  // CheckBox28
+        QCheckBox* transparencyOn;      // CheckBox42
+        QSlider* level;                 // TrackBar1
+        QCheckBox* backgroundOn;        // CheckBox6
+        QCheckBox* intervalSoundOn;     // CheckBox2
+        // Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8
+        QList<QWidget*> mainDigitsAndSeparators;
+        // Edit17, Edit18, Edit19, Edit20, Edit21, Edit22, Edit23, Edit24
+        QList<QWidget*> prepDigitsAndSeparators;
+        QList<QWidget*> clockTime;  // Edit25, Edit26, Edit27, Edit28, Edit31
     };
     struct Parts {
         SettingsBinding& binding;

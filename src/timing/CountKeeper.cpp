@@ -20,10 +20,7 @@ QString Direction(bool countUp) {
 
 CountKeeper::CountKeeper(TimeSource& time, Dialogs& dialogs, SessionLog* log, MainTimer& main,
                          PrepTimer& prep)
-    : time_(time), dialogs_(dialogs), log_(log), main_(main), prep_(prep) {
-    main_.onEvent = [this](CountEvent e) { on(CountState::Timer::Main, e); };
-    prep_.onEvent = [this](CountEvent e) { on(CountState::Timer::Prep, e); };
-}
+    : time_(time), dialogs_(dialogs), log_(log), main_(main), prep_(prep) {}
 
 void CountKeeper::setStatePath(const QString& path) {
     file_ = std::make_unique<BackgroundFile>(path);
@@ -46,10 +43,10 @@ CountState CountKeeper::mainState(bool paused) const {
     s.timer = CountState::Timer::Main;
     s.countUp = main_.countingUp();
     s.duration = main_.fullCount();
-    s.value = std::max(0, main_.seconds);
+    s.value = std::max(0, main_.seconds());
     s.since = nowMs();
     s.paused = paused;
-    s.alertState = main_.alertState;
+    s.alertState = main_.alertState();
     return s;
 }
 
@@ -58,10 +55,10 @@ CountState CountKeeper::prepState(bool paused) const {
     s.timer = CountState::Timer::Prep;
     s.countUp = main_.countingUp();
     s.duration = prep_.fullCount();
-    s.value = std::max(0, prep_.seconds);
+    s.value = std::max(0, prep_.seconds());
     s.since = nowMs();
     s.paused = paused;
-    s.alertState = main_.alertState;
+    s.alertState = main_.alertState();
     s.mainDuration = main_.fullCount();
     // The value the main timer will start from at the hand-over; a display that cannot be
     // read now starts from its full count.
@@ -86,7 +83,7 @@ void CountKeeper::keep(const std::optional<CountState>& state) {
 void CountKeeper::on(CountState::Timer which, CountEvent event) {
     const bool main = which == CountState::Timer::Main;
     const QString& name = main ? kMain : kPrep;
-    const int value = main ? main_.seconds : prep_.seconds;
+    const int value = main ? main_.seconds() : prep_.seconds();
     const bool counts = current_ && current_->timer == which;
     auto state = [&](bool paused) { return main ? mainState(paused) : prepState(paused); };
     switch (event) {
@@ -119,7 +116,7 @@ void CountKeeper::on(CountState::Timer which, CountEvent event) {
         case CountEvent::Changed:
             if (counts) {
                 CountState s = *current_;
-                s.alertState = main_.alertState;
+                s.alertState = main_.alertState();
                 keep(s);
             }
             break;
@@ -129,6 +126,8 @@ void CountKeeper::on(CountState::Timer which, CountEvent event) {
             break;
         case CountEvent::Recovered:
             break;  // written by the recovery itself
+        case CountEvent::Step:
+            break;  // the state file holds where the count began, not each step
     }
 }
 
@@ -191,13 +190,13 @@ void CountKeeper::offerRecovery() {
     if (main) {
         main_.resumeAt(*point);  // a time-up at once removes the state
         if (!point->timeUp) {
-            next.alertState = main_.alertState;
+            next.alertState = main_.alertState();
             current_.reset();
             keep(next);
         }
     } else {
         prep_.resumeAt(*point);
-        next.alertState = main_.alertState;
+        next.alertState = main_.alertState();
         current_.reset();
         keep(next);
     }

@@ -36,6 +36,9 @@ class CountKeeper {
     void forget();
     // A line of the session log, with the time now.
     void note(const QString& event);
+    // What the main and the preparation timer tell (their changed() signals lead here).
+    void mainChanged(CountEvent event) { on(CountState::Timer::Main, event); }
+    void prepChanged(CountEvent event) { on(CountState::Timer::Prep, event); }
     // Waits until the state file is written (tests; the end of the program).
     bool flush(int timeoutMs) { return file_ ? file_->flush(timeoutMs) : true; }
 

@@ -3,13 +3,13 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
-#include "platform/Dialogs.h"
+#include "core/CountState.h"
 #include "core/Errors.h"
+#include "core/SettingsRecord.h"
+#include "platform/Dialogs.h"
 #include "platform/TTimer.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
-#include "core/SettingsRecord.h"
-#include "core/CountState.h"
 #include "timing/TimeDisplay.h"
 #include "widgets/Controls.h"
 
@@ -43,16 +43,16 @@ int MainTimer::displayedValue() const {
 
 void MainTimer::step() {
     if (c_.countUp->isChecked()) {
-        ++seconds;
-        if (display_.bar()->Max() < seconds) {
+        ++seconds_;
+        if (display_.bar()->Max() < seconds_) {
             timeUp();
             return;
         }
         showStep();
     }
     if (c_.countDown->isChecked()) {
-        --seconds;
-        if (seconds < 0) {
+        --seconds_;
+        if (seconds_ < 0) {
             timeUp();
             return;
         }
@@ -60,21 +60,44 @@ void MainTimer::step() {
     }
 }
 
+void MainTimer::setAlertState(int state) {
+    if (state == alertState_) return;
+    alertState_ = state;
+    tell(CountEvent::Changed);
+}
+
+void MainTimer::takeIntervalLimit() {
+    intervalLimit_ = display_.bar()->Max();
+}
+
+std::optional<int> MainTimer::tickLeadSeconds() {
+    if (TrimControl(c_.leadBox->text()).isEmpty()) return std::nullopt;
+    if (!tickUnitSeconds(c_.leadBox, c_.leadUnit, warningSeconds_, reports_)) return std::nullopt;
+    return warningSeconds_;
+}
+
+std::optional<int> MainTimer::tickIntervalSeconds() {
+    if (TrimControl(c_.intervalBox->text()).isEmpty()) return std::nullopt;
+    if (!tickUnitSeconds(c_.intervalBox, c_.intervalUnit, intervalSeconds_, reports_))
+        return std::nullopt;
+    return intervalSeconds_;
+}
+
 void MainTimer::showStep() {
-    display_.secondsToFields(seconds);
-    display_.bar()->setPosition(seconds);
+    display_.secondsToFields(seconds_);
+    display_.bar()->setPosition(seconds_);
     display_.stepSeparators(c_.blinkOn->isChecked());
+    tell(CountEvent::Step);
     // A lead-time or interval box left blank means no warning or no interval sound.
     // A box that does not convert is reported once and skipped; the step goes on without it.
-    const bool hasLead = !TrimControl(c_.leadBox->text()).isEmpty() &&
-                         tickUnitSeconds(c_.leadBox, c_.leadUnit, warningSeconds, reports_);
-    if (hasLead && seconds == warningSeconds) {
+    const std::optional<int> lead = tickLeadSeconds();
+    if (lead && seconds_ == *lead) {
         warning();
         return;
     }
-    if (TrimControl(c_.intervalBox->text()).isEmpty()) return;
-    if (!tickUnitSeconds(c_.intervalBox, c_.intervalUnit, intervalSeconds, reports_)) return;
-    if (intervalSeconds > 0 && intervalSeconds < intervalLimit && seconds % intervalSeconds == 0 &&
+    const std::optional<int> interval = tickIntervalSeconds();
+    if (!interval) return;
+    if (*interval > 0 && *interval < intervalLimit_ && seconds_ % *interval == 0 &&
         c_.intervalSoundOn->isChecked() && sound_.SoundExists(settings_.intervalSoundFile))
         sound_.PlayIntervalChime();
 }
@@ -86,14 +109,14 @@ void MainTimer::warning() {
                                SoundFlag::SuspendLoop);
     if (c_.boardWarningOn->isChecked()) {
         c_.board->setColor(c_.warningSwatch->Color());
-        alertState = 2;
+        alertState_ = 2;
     }
     tell(CountEvent::Warning);
 }
 
 void MainTimer::timeUp() {
     timer_.setEnabled(false);
-    alertState = 0;
+    alertState_ = 0;
     display_.restoreSeparators();
     prompts_.show(c_.timeUpText->text(), c_.timeUpTextOn);
     if (c_.timeUpSoundOn->isChecked() && sound_.SoundExists(settings_.timeUpSoundFile))
@@ -111,8 +134,8 @@ void MainTimer::start() {
     if (timer_.Enabled()) return;
     display_.fillEmptyDigits();
     display_.setReadOnly(true);
-    seconds = display_.fieldsToSeconds();
-    display_.bar()->setPosition(seconds);
+    seconds_ = display_.fieldsToSeconds();
+    display_.bar()->setPosition(seconds_);
     sound_.StopIfPlaying(sound_.musicPlayer());
     prompts_.show(c_.startText->text(), c_.startTextOn);
     if (c_.startSoundOn->isChecked() && sound_.SoundExists(settings_.startSoundFile))
@@ -148,11 +171,12 @@ void MainTimer::reset() {
         if (runSettingsOk) runSettingsOk();
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
-    alertState = 1;
+    const bool alertChanged = alertState_ != 1;
+    alertState_ = 1;
     c_.board->setColor(c_.normalSwatch->Color());
     settings_.musicLoopOn = c_.musicLoop->isChecked() ? 1 : 0;
     // A declined reset still takes the alert state back to normal.
-    if (!confirmed) tell(CountEvent::Changed);
+    if (!confirmed && alertChanged) tell(CountEvent::Changed);
 }
 
 void MainTimer::clear() {
@@ -160,7 +184,7 @@ void MainTimer::clear() {
         timer_.setEnabled(false);
         display_.setReadOnly(false);
         display_.clear();
-        seconds = 0;
+        seconds_ = 0;
         paused_ = false;
         tell(CountEvent::Clear);
     }
@@ -171,16 +195,17 @@ void MainTimer::clear() {
 
 void MainTimer::set() {
     if (timer_.Enabled()) return;
-    seconds = display_.fieldsToSeconds();
-    writeDuration(seconds, c_.durationBox, c_.durationUnit);
-    display_.bar()->setMax(seconds);
-    display_.bar()->setPosition(seconds);
+    seconds_ = display_.fieldsToSeconds();
+    writeDuration(seconds_, c_.durationBox, c_.durationUnit);
+    display_.bar()->setMax(seconds_);
+    display_.bar()->setPosition(seconds_);
+    tell(CountEvent::Changed);
 }
 
 void MainTimer::loadDuration(bool separators) {
     display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
                            QStringLiteral("倒计时"), QStringLiteral("计时")},
-                          seconds, countUpTarget, separators);
+                          seconds_, countUpTarget_, separators);
 }
 
 void MainTimer::resumeAt(const ResumePoint& point) {
@@ -188,27 +213,27 @@ void MainTimer::resumeAt(const ResumePoint& point) {
     sound_.StopIfPlaying(sound_.musicPlayer());
     display_.setReadOnly(true);
     display_.bar()->setMax(point.duration);
-    seconds = point.value;
-    display_.secondsToFields(seconds);
-    display_.bar()->setPosition(seconds);
+    seconds_ = point.value;
+    display_.secondsToFields(seconds_);
+    display_.bar()->setPosition(seconds_);
     c_.prepPanel->hide();
-    alertState = point.alertState;
+    alertState_ = point.alertState;
     if (point.timeUp) {
         // The step after the last value runs out at once, as it would have.
-        seconds = point.countUp ? point.duration + 1 : -1;
+        seconds_ = point.countUp ? point.duration + 1 : -1;
         timeUp();
         return;
     }
     // A warning that fell in between leaves its colour, as it would have, without its text
     // and sound.
-    if (alertState == 1 && !TrimControl(c_.leadBox->text()).isEmpty()) {
-        unitSeconds(c_.leadBox, c_.leadUnit, warningSeconds);
-        const bool passed = point.countUp
-                                ? point.fromValue < warningSeconds && point.value >= warningSeconds
-                                : point.fromValue > warningSeconds && point.value <= warningSeconds;
-        if (passed && c_.boardWarningOn->isChecked()) alertState = 2;
+    if (alertState_ == 1) {
+        if (const std::optional<int> lead = tickLeadSeconds()) {
+            const bool passed = point.countUp ? point.fromValue < *lead && point.value >= *lead
+                                              : point.fromValue > *lead && point.value <= *lead;
+            if (passed && c_.boardWarningOn->isChecked()) alertState_ = 2;
+        }
     }
-    if (alertState == 2) c_.board->setColor(c_.warningSwatch->Color());
+    if (alertState_ == 2) c_.board->setColor(c_.warningSwatch->Color());
     paused_ = point.paused;
     if (!point.paused) timer_.enableWithPhase(point.phaseMs);
     tell(CountEvent::Recovered);

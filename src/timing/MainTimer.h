@@ -1,9 +1,15 @@
 // The main timer: it counts its display down from the set duration or up to it, a step a
 // second, with the start, warning, interval, pause and time-up prompts, and its five
 // commands: set, clear, reset, pause, start.
+//
+// It alone writes its state (the value, the alert state, the lead and interval in seconds);
+// everything else calls its methods, and every change of value, phase or alert leaves through
+// the one signal changed(): the count's keeper, the session log and the site link listen there.
 #pragma once
 
+#include <QObject>
 #include <functional>
+#include <optional>
 
 #include "core/CountEvent.h"
 
@@ -22,7 +28,8 @@ class TimeDisplay;
 struct ResumePoint;
 struct SettingsRecord;
 
-class MainTimer {
+class MainTimer : public QObject {
+    Q_OBJECT
   public:
     struct Controls {
         QRadioButton* countUp;       // RadioButton1 "正计时"
@@ -62,20 +69,30 @@ class MainTimer {
 
     // The value counted, in seconds: the time that remains counting down, the time that has
     // passed counting up.
-    int seconds = 0;
-    int alertState = 1;  // 1 normal, 2 warning, 0 time-up
+    const int& seconds() const { return seconds_; }
+    // 1 normal, 2 warning, 0 time-up.
+    const int& alertState() const { return alertState_; }
     // The duration in seconds as last applied; interval sounds only for shorter intervals.
-    int intervalLimit = 0;
-    // Working values, recomputed at each step (and by the clock tick).
-    int warningSeconds = 0;
-    int intervalSeconds = 0;
+    const int& intervalLimit() const { return intervalLimit_; }
+    // The lead time and the interval in seconds, as last read from their boxes.
+    const int& warningSeconds() const { return warningSeconds_; }
+    const int& intervalSeconds() const { return intervalSeconds_; }
     // The duration counting up, kept from one load to the next.
-    int countUpTarget = 0;
+    const int& countUpTarget() const { return countUpTarget_; }
 
     // The settings panel's OK, which the reset command runs as one of its steps.
     std::function<void()> runSettingsOk;
-    // Told of every start, pause, resume, reset, clear, warning and time-up once it is done.
-    std::function<void(CountEvent)> onEvent;
+
+    // The alert state set from outside: the start-up's normal state, the schedule's warning and
+    // its scheduled time. A change is told like any other.
+    void setAlertState(int state);
+    // The duration as applied by the start-up and by OK: the bar's maximum now.
+    void takeIntervalLimit();
+    // The lead time (Edit11) and the interval (Edit12) in seconds, read inside a tick: nothing
+    // for a blank box, or for one that does not convert (its error reported once for each text
+    // it holds, so the rest of the tick goes on). The schedule reads them here too.
+    std::optional<int> tickLeadSeconds();
+    std::optional<int> tickIntervalSeconds();
 
     bool running() const;
     // Stopped by the pause command (until a start, reset, clear or time-up).
@@ -99,10 +116,13 @@ class MainTimer {
     // between are not given, a time-up that fell in between runs now.
     void resumeAt(const ResumePoint& point);
 
+  Q_SIGNALS:
+    // Every start, pause, resume, reset, clear, step, warning, time-up and change of the alert
+    // state, once it is done.
+    void changed(CountEvent event);
+
   private:
-    void tell(CountEvent event) {
-        if (onEvent) onEvent(event);
-    }
+    void tell(CountEvent event) { Q_EMIT changed(event); }
     void showStep();
     void warning();
     void timeUp();
@@ -116,4 +136,10 @@ class MainTimer {
     Reports& reports_;
     Controls c_;
     bool paused_ = false;
+    int seconds_ = 0;
+    int alertState_ = 1;
+    int intervalLimit_ = 0;
+    int warningSeconds_ = 0;
+    int intervalSeconds_ = 0;
+    int countUpTarget_ = 0;
 };

@@ -3,12 +3,12 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
+#include "core/CountState.h"
+#include "core/SettingsRecord.h"
 #include "platform/Dialogs.h"
 #include "platform/TTimer.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
-#include "core/SettingsRecord.h"
-#include "core/CountState.h"
 #include "timing/MainTimer.h"
 #include "timing/TimeDisplay.h"
 #include "widgets/Controls.h"
@@ -35,22 +35,23 @@ int PrepTimer::fullCount() const {
 
 void PrepTimer::step() {
     auto show = [this] {
-        display_.secondsToFields(seconds);
-        display_.bar()->setPosition(seconds);
+        display_.secondsToFields(seconds_);
+        display_.bar()->setPosition(seconds_);
         display_.stepSeparators(c_.blinkOn->isChecked());
+        tell(CountEvent::Step);
     };
     if (c_.countUp->isChecked()) {
         // Counting up, the bar's position is the value between steps.
-        seconds = display_.bar()->Position() + 1;
-        if (seconds > display_.bar()->Max()) {
+        seconds_ = display_.bar()->Position() + 1;
+        if (seconds_ > display_.bar()->Max()) {
             handOver();
             return;
         }
         show();
     }
     if (c_.countDown->isChecked()) {
-        --seconds;
-        if (seconds < 0) {
+        --seconds_;
+        if (seconds_ < 0) {
             handOver();
             return;
         }
@@ -77,8 +78,8 @@ void PrepTimer::start() {
         sound_.PlayPromptSound(sound_.promptPlayer(), settings_.prepSoundFile);
     display_.fillEmptyDigits();
     display_.setReadOnly(true);
-    seconds = display_.fieldsToSeconds();
-    display_.bar()->setPosition(seconds);
+    seconds_ = display_.fieldsToSeconds();
+    display_.bar()->setPosition(seconds_);
     timer_.setEnabled(true);
     const bool resumed = paused_;
     paused_ = false;
@@ -117,7 +118,7 @@ void PrepTimer::clear() {
         for (TEdit* d : display_.digits())
             d->setText(QStringLiteral("0"));
         display_.showSeparators();
-        seconds = 0;
+        seconds_ = 0;
         paused_ = false;
         tell(CountEvent::Clear);
     }
@@ -128,16 +129,17 @@ void PrepTimer::clear() {
 void PrepTimer::set() {
     if (timer_.Enabled()) return;
     if (c_.panel->isHidden()) c_.panel->show();
-    seconds = display_.fieldsToSeconds();
-    writeDuration(seconds, c_.durationBox, c_.durationUnit);
-    display_.bar()->setMax(seconds);
-    display_.bar()->setPosition(seconds);
+    seconds_ = display_.fieldsToSeconds();
+    writeDuration(seconds_, c_.durationBox, c_.durationUnit);
+    display_.bar()->setMax(seconds_);
+    display_.bar()->setPosition(seconds_);
+    tell(CountEvent::Changed);
 }
 
 void PrepTimer::loadDuration(bool separators) {
     display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
                            QStringLiteral("预备倒计时"), QStringLiteral("预备计时")},
-                          seconds, countUpTarget, separators);
+                          seconds_, countUpTarget_, separators);
 }
 
 void PrepTimer::resumeAt(const ResumePoint& point) {
@@ -146,9 +148,9 @@ void PrepTimer::resumeAt(const ResumePoint& point) {
     if (c_.panel->isHidden()) c_.panel->show();
     display_.setReadOnly(true);
     display_.bar()->setMax(point.duration);
-    seconds = point.value;
-    display_.secondsToFields(seconds);
-    display_.bar()->setPosition(seconds);
+    seconds_ = point.value;
+    display_.secondsToFields(seconds_);
+    display_.bar()->setPosition(seconds_);
     paused_ = point.paused;
     if (!point.paused) timer_.enableWithPhase(point.phaseMs);
     tell(CountEvent::Recovered);

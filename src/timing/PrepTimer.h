@@ -1,8 +1,11 @@
 // The preparation timer: a short count on its own display before the main timing, which hands
 // over to the main timer by itself when it runs out; its five commands: set, clear, reset,
 // pause, start.
+//
+// It alone writes its state; every change leaves through its changed() signal.
 #pragma once
 
+#include <QObject>
 #include <functional>
 
 #include "core/CountEvent.h"
@@ -22,7 +25,8 @@ class TimeDisplay;
 struct ResumePoint;
 struct SettingsRecord;
 
-class PrepTimer {
+class PrepTimer : public QObject {
+    Q_OBJECT
   public:
     struct Controls {
         QRadioButton* countUp;    // RadioButton1
@@ -41,13 +45,12 @@ class PrepTimer {
               PromptTexts& prompts, SettingsRecord& settings, Dialogs& dialogs,
               const Controls& controls);
 
-    int seconds = 0;  // remaining counting down, elapsed counting up
-    int countUpTarget = 0;
+    // Remaining counting down, elapsed counting up.
+    const int& seconds() const { return seconds_; }
+    const int& countUpTarget() const { return countUpTarget_; }
 
     // The settings panel's OK, which the reset command runs as one of its steps.
     std::function<void()> runSettingsOk;
-    // Told of every start, pause, resume, reset, clear and hand-over once it is done.
-    std::function<void(CountEvent)> onEvent;
 
     bool running() const;
     bool paused() const { return paused_; }
@@ -63,11 +66,13 @@ class PrepTimer {
     // Takes up a preparation count interrupted by a crash (see MainTimer::resumeAt).
     void resumeAt(const ResumePoint& point);
 
+  Q_SIGNALS:
+    // Every start, pause, resume, reset, clear, step and hand-over, once it is done.
+    void changed(CountEvent event);
+
   private:
     void handOver();
-    void tell(CountEvent event) {
-        if (onEvent) onEvent(event);
-    }
+    void tell(CountEvent event) { Q_EMIT changed(event); }
 
     TimeDisplay& display_;
     TTimer& timer_;
@@ -78,4 +83,6 @@ class PrepTimer {
     Dialogs& dialogs_;
     Controls c_;
     bool paused_ = false;
+    int seconds_ = 0;
+    int countUpTarget_ = 0;
 };

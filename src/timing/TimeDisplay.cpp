@@ -2,20 +2,19 @@
 
 #include <QRadioButton>
 
-#include "platform/Dialogs.h"
 #include "core/Errors.h"
+#include "core/TimeFields.h"
+#include "platform/Dialogs.h"
 #include "platform/Reports.h"
 #include "platform/TTimer.h"
 #include "presentation/SoundPrompts.h"
-#include "core/TimeFields.h"
 #include "widgets/Controls.h"
 
-TimeDisplay::TimeDisplay(const Digits& digits, TEdit* first, TEdit* second, TProgressBar* bar,
-                         TTimer& gate, SoundPrompts& sound, Dialogs& dialogs)
-    : digits_(digits),
-      first_(first),
-      second_(second),
-      bar_(bar),
+TimeDisplay::TimeDisplay(const Controls& c, TTimer& gate, SoundPrompts& sound, Dialogs& dialogs)
+    : digits_(c.digits),
+      first_(c.firstSeparator),
+      second_(c.secondSeparator),
+      bar_(c.bar),
       gate_(gate),
       sound_(sound),
       dialogs_(dialogs) {}

@@ -19,8 +19,13 @@ class TTimer;
 class TimeDisplay {
   public:
     using Digits = std::array<TEdit*, 6>;
-    TimeDisplay(const Digits& digits, TEdit* first, TEdit* second, TProgressBar* bar, TTimer& gate,
-                SoundPrompts& sound, Dialogs& dialogs);
+    struct Controls {
+        Digits digits;           // hours tens and units, minutes tens and units, seconds ...
+        TEdit* firstSeparator;   // between the hours and the minutes
+        TEdit* secondSeparator;  // between the minutes and the seconds
+        TProgressBar* bar;
+    };
+    TimeDisplay(const Controls& controls, TTimer& gate, SoundPrompts& sound, Dialogs& dialogs);
 
     const Digits& digits() const { return digits_; }
     TProgressBar* bar() const { return bar_; }
