@@ -65,6 +65,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
       prepTimer_(prepDisplay_, *Timer2, mainTimer_, sound_, prompts_, Settings, *platform.dialogs,
                  PrepTimerWires(*this)),
       keeper_(*platform.time, *platform.dialogs, platform.log, mainTimer_, prepTimer_),
+      planRunner_({*platform.time, mainTimer_, prepTimer_}, PlanRunnerWires(*this)),
       clock_({*platform.time, *platform.dialogs, reports_, openDialog_, *platform.launcher,
               *platform.session},
              mainTimer_, sound_, prompts_, Settings, ClockWires(*this)),

@@ -27,6 +27,7 @@
 #include "clock/ScheduleClock.h"
 #include "core/Options.h"
 #include "core/SettingsRecord.h"
+#include "plan/PlanRunner.h"
 #include "platform/Platform.h"
 #include "platform/Reports.h"
 #include "platform/TTimer.h"
@@ -105,6 +106,7 @@ class TForm1 : public TForm1Controls {
     MainTimer mainTimer_;
     PrepTimer prepTimer_;
     CountKeeper keeper_;
+    PlanRunner planRunner_;
     ScheduleClock clock_;
     SettingsBinding binding_;
     SettingsPanel settingsPanel_;
@@ -127,6 +129,7 @@ class TForm1 : public TForm1Controls {
     MainTimer& mainTimer() { return mainTimer_; }
     PrepTimer& prepTimer() { return prepTimer_; }
     CountKeeper& countKeeper() { return keeper_; }
+    PlanRunner& planRunner() { return planRunner_; }
     ScheduleClock& scheduleClock() { return clock_; }
     SettingsBinding& settingsBinding() { return binding_; }
     SettingsPanel& settingsPanel() { return settingsPanel_; }
@@ -139,8 +142,9 @@ class TForm1 : public TForm1Controls {
 
     // ---- start-up and shut-down -------------------------------------------------------------
     void FormCreate();
-    // Once the window is up: a count that a crash interrupted is offered to go on.
-    void ResumeInterruptedCount() { keeper_.offerRecovery(); }
+    // Once the window is up: a session of the day's plan that a crash interrupted goes on
+    // where it would be; another count that a crash interrupted is offered to go on.
+    void ResumeInterruptedCount();
     void SpeedButton1Click();  // exit
     void N28Click();           // the folder of the session log
     void FormClose();
@@ -233,7 +237,10 @@ class TForm1 : public TForm1Controls {
     void Edit22Click() { prepDisplay_.separatorClick(Edit22); }
 
     // ---- clock panel and scheduled actions ---------------------------------------------------
-    void Timer3Timer() { clock_.tick(); }
+    void Timer3Timer() {
+        planRunner_.tick();
+        clock_.tick();
+    }
     void PadClockFields() { clock_.PadClockFields(); }
     void PadScheduleFields() { clock_.PadScheduleFields(); }
     void ExitSession(int kind) { clock_.ExitSession(kind); }
@@ -363,6 +370,8 @@ class TForm1 : public TForm1Controls {
   private:
     // The subsystems told about one another (Wiring.cpp).
     void wireSubsystems();
+    // The day's plan from its file beside the settings (a bad file is told and not run).
+    void loadPlan();
     void CheckNumberBox(TEdit* box, const QString& resetText);
     void bindHandlers();
     void layoutClientArea();

@@ -8,6 +8,7 @@
 #include "core/Files.h"
 #include "core/Options.h"
 #include "core/SettingsFile.h"
+#include "plan/Plan.h"
 #include "platform/Dialogs.h"
 #include "platform/Guard.h"
 
@@ -22,7 +23,8 @@ void TForm1::FormCreate() {
     windowsDir = platform.location->directory();
     keeper_.setStatePath(QDir(windowsDir).filePath(kCountStateFileName));
     // The temporary files of saves that a kill or a power cut interrupted.
-    for (const QString& name : {kSettingsFileName, kOptionsFileName, kCountStateFileName})
+    for (const QString& name : {kSettingsFileName, kOptionsFileName, kCountStateFileName,
+                                kPlanFileName, kPlanStateFileName})
         RemoveStaleTemporaries(QDir(windowsDir).filePath(name));
     keeper_.note(QStringLiteral("程序启动"));
 
@@ -70,6 +72,38 @@ void TForm1::FormCreate() {
     setWindowTitle(kWindowCaption);
     mainTimer_.setAlertState(1);
     panels_.ApplyUsageMode();
+
+    // 13. The day's plan beside the settings, and the sessions it has started.
+    loadPlan();
+}
+
+void TForm1::loadPlan() {
+    const QDir dir(windowsDir);
+    planRunner_.setStatePath(dir.filePath(kPlanStateFileName));
+    const Options options(dir.filePath(kOptionsFileName));
+    planRunner_.setRoom(options.value(QStringLiteral("site/room")));
+    const bool enabled = options.value(QStringLiteral("plan.enabled")) != QLatin1String("false");
+    const FileRead read = ReadRegularFile(dir.filePath(kPlanFileName), kMaxPlanBytes);
+    if (read.status == FileRead::Status::Missing) {
+        planRunner_.setPlan(Plan{}, enabled);
+        return;
+    }
+    const PlanRead plan = read.ok() ? DecodePlan(read.bytes) : PlanRead{};
+    if (!plan.plan) {
+        const QString why = read.ok() ? plan.error : QStringLiteral("文件无法读取或过大");
+        keeper_.note(QStringLiteral("考试安排文件未能读取：%1").arg(why));
+        reports_.later(QStringLiteral("考试安排文件%1未能读取，本次不按考试安排计时：%2")
+                           .arg(kPlanFileName, why));
+        planRunner_.setPlan(Plan{}, enabled);
+        return;
+    }
+    planRunner_.setPlan(*plan.plan, enabled);
+}
+
+void TForm1::ResumeInterruptedCount() {
+    // A session of the plan that runs now goes on without a question; any other count that a
+    // crash interrupted is offered.
+    if (!planRunner_.resumeOnStart(keeper_.saved())) keeper_.offerRecovery();
 }
 
 void TForm1::SpeedButton1Click() {

@@ -257,6 +257,14 @@ SettingsPanel::Controls SettingsPanelWires(const Ui::Form1& f) {
     };
 }
 
+PlanRunner::Controls PlanRunnerWires(const Ui::Form1& f) {
+    return {
+        .title = f.Label44,
+        .titleText = f.Edit46,
+        .titleOn = f.CheckBox12,
+    };
+}
+
 DisplayPanels::Controls PanelWires(QMainWindow* Form1, const Ui::Form1& f) {
     return {
         .window = Form1,
@@ -280,7 +288,7 @@ DisplayPanels::Controls PanelWires(QMainWindow* Form1, const Ui::Form1& f) {
 // How the subsystems reach one another: the resets run the settings panel's OK, the schedule's
 // last end action closes the window, the settings and the schedule follow the concise display
 // and the usage mode, and what the timers tell reaches the count's keeper (the state file and
-// the session log).
+// the session log) and the day's plan.
 void TForm1::wireSubsystems() {
     mainTimer_.runSettingsOk = [this] { settingsPanel_.OK(); };
     prepTimer_.runSettingsOk = [this] { settingsPanel_.OK(); };
@@ -288,6 +296,12 @@ void TForm1::wireSubsystems() {
             [this](CountEvent e) { keeper_.mainChanged(e); });
     connect(&prepTimer_, &PrepTimer::changed, this,
             [this](CountEvent e) { keeper_.prepChanged(e); });
+    // The plan hears the operator's own commands: the count is the room's from there.
+    connect(&mainTimer_, &MainTimer::changed, this,
+            [this](CountEvent e) { planRunner_.mainChanged(e); });
+    connect(&prepTimer_, &PrepTimer::changed, this,
+            [this](CountEvent e) { planRunner_.prepChanged(e); });
+    planRunner_.onEvent = [this](const QString& event) { keeper_.note(event); };
     clock_.conciseDisplay = [this] { return panels_.ConciseDisplay(); };
     clock_.closeWindow = [this] {
         scheduledClose_ = true;

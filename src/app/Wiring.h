@@ -3,6 +3,7 @@
 
 #include "app/DisplayPanels.h"
 #include "clock/ScheduleClock.h"
+#include "plan/PlanRunner.h"
 #include "presentation/ColourSwatches.h"
 #include "presentation/SoundPrompts.h"
 #include "settings/SettingsPanel.h"
@@ -23,4 +24,5 @@ MainTimer::Controls MainTimerWires(const Ui::Form1& f);
 PrepTimer::Controls PrepTimerWires(const Ui::Form1& f);
 ScheduleClock::Controls ClockWires(const Ui::Form1& f);
 SettingsPanel::Controls SettingsPanelWires(const Ui::Form1& f);
+PlanRunner::Controls PlanRunnerWires(const Ui::Form1& f);
 DisplayPanels::Controls PanelWires(QMainWindow* Form1, const Ui::Form1& f);

@@ -15,6 +15,10 @@
 
 enum class CountPhase { Idle, Prep, Main, TimeUp };
 
+// Where a count comes from: the operator's own commands (and the schedule's automatic start),
+// the day's plan, or the exam office's order.
+enum class CountSource { Local, Plan, Office };
+
 // "idle", "prep", "main", "timeup" and back; nothing for any other text.
 QString PhaseName(CountPhase phase);
 std::optional<CountPhase> PhaseFromName(const QString& name);

@@ -12,6 +12,7 @@ enum class CountEvent {
     TimeUp,
     HandOver,   // the preparation ran out; the main timer starts next
     Recovered,  // a count interrupted by a crash goes on where it would be
+    Anchored,   // the count was taken from an anchor (the plan's session, the office's order)
     Changed,    // nothing to note, but the count's state is not what it was (the alert state,
                 // a value set on the display)
     Step,       // the value moved one step; the display shows it

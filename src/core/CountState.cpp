@@ -32,6 +32,10 @@ QByteArray Body(const CountState& s) {
     v[QStringLiteral("alert")] = QString::number(s.alertState);
     v[QStringLiteral("main.value")] = QString::number(s.mainValue);
     v[QStringLiteral("main.duration")] = QString::number(s.mainDuration);
+    if (s.source != CountSource::Local)
+        v[QStringLiteral("source")] =
+            s.source == CountSource::Plan ? QStringLiteral("plan") : QStringLiteral("office");
+    if (!s.session.isEmpty()) v[QStringLiteral("session")] = s.session;
     return EncodeKeyValues(v);
 }
 
@@ -78,6 +82,15 @@ std::optional<CountState> DecodeCountState(const QByteArray& bytes) {
     s.alertState = *alert;
     s.mainValue = *mainValue;
     s.mainDuration = *mainDuration;
+    // Files written before these keys came are the operator's own counts.
+    const QString source = v.value(QStringLiteral("source"));
+    if (source == QLatin1String("plan"))
+        s.source = CountSource::Plan;
+    else if (source == QLatin1String("office"))
+        s.source = CountSource::Office;
+    else if (!source.isEmpty())
+        return std::nullopt;
+    s.session = v.value(QStringLiteral("session")).left(200);
     return s;
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <optional>
 
+#include "core/Anchor.h"
+
 inline const QString kCountStateFileName = QStringLiteral("kvtmr-state.ini");
 
 struct CountState {
@@ -23,6 +25,9 @@ struct CountState {
     // A preparation count: the main display's value and full count at the hand-over.
     int mainValue = 0;
     int mainDuration = 0;
+    // Where the count came from (the operator, the plan, the office) and the plan's session.
+    CountSource source = CountSource::Local;
+    QString session;
 
     bool operator==(const CountState&) const = default;
 };

@@ -1,5 +1,7 @@
 #include "platform/TTimer.h"
 
+#include <algorithm>
+
 #include "platform/TimeSource.h"
 
 TTimer::TTimer(TimeSource& time, Mode mode, const QString& name, QObject* parent)
@@ -35,6 +37,12 @@ void TTimer::enableWithPhase(int phaseMs) {
     pending_ = 0;
     startMs_ = time_.monotonicMs() - qBound(0, phaseMs, 999);
     arm();
+}
+
+int TTimer::msSinceLastStep() const {
+    if (!enabled_ || mode_ != Mode::Steady) return 0;
+    const qint64 sinceStart = time_.monotonicMs() - startMs_;
+    return int(std::clamp<qint64>(sinceStart - stepsDone_ * 1000, 0, 999));
 }
 
 void TTimer::arm() {

@@ -27,6 +27,10 @@ class TTimer : public QObject {
     // 1000 - phaseMs from now (0 <= phaseMs < 1000), and a step every second after.
     void enableWithPhase(int phaseMs);
     int Interval() const { return 1000; }
+    TimeSource& time() const { return time_; }
+    // A steady timer that is on: the milliseconds since its last step was due (0 … 999), so
+    // that the step's own instant is now minus this. 0 when off.
+    int msSinceLastStep() const;
 
     // The handler; runs once per step.
     std::function<void()> OnTimer;

@@ -56,8 +56,7 @@ std::optional<Presence> DecodePresence(const QByteArray& payload);
 // The anchor as JSON text and back (a member of desired and reported).
 QByteArray EncodeAnchorJson(const Anchor& a);
 
-// Where a room's count came from.
-enum class CountSource { Plan, Office, Local };
+// Where a room's count came from, as the report names it.
 QString SourceName(CountSource s);
 std::optional<CountSource> SourceFromName(const QString& name);
 

@@ -44,9 +44,12 @@ CountState CountKeeper::mainState(bool paused) const {
     s.countUp = main_.countingUp();
     s.duration = main_.fullCount();
     s.value = std::max(0, main_.seconds());
-    s.since = nowMs();
+    // The instant of the step on show (a count taken from an anchor runs on its own grid).
+    s.since = main_.running() ? main_.anchorAt(nowMs()).atMs : nowMs();
     s.paused = paused;
     s.alertState = main_.alertState();
+    s.source = main_.source();
+    s.session = main_.session();
     return s;
 }
 
@@ -56,9 +59,11 @@ CountState CountKeeper::prepState(bool paused) const {
     s.countUp = main_.countingUp();
     s.duration = prep_.fullCount();
     s.value = std::max(0, prep_.seconds());
-    s.since = nowMs();
+    s.since = prep_.running() ? prep_.anchorAt(nowMs()).atMs : nowMs();
     s.paused = paused;
     s.alertState = main_.alertState();
+    s.source = prep_.source();
+    s.session = prep_.session();
     s.mainDuration = main_.fullCount();
     // The value the main timer will start from at the hand-over; a display that cannot be
     // read now starts from its full count.
@@ -92,6 +97,25 @@ void CountKeeper::on(CountState::Timer which, CountEvent event) {
                      .arg(name, Direction(main_.countingUp()), DisplayText(value)));
             keep(state(false));
             break;
+        case CountEvent::Anchored: {
+            const bool runs =
+                main ? main_.running() || main_.paused() : prep_.running() || prep_.paused();
+            const CountSource source = main ? main_.source() : prep_.source();
+            const QString from = source == CountSource::Plan ? QStringLiteral("按考试安排")
+                                 : source == CountSource::Office ? QStringLiteral("按考务中心指令")
+                                                                 : QString();
+            if (!runs) {
+                note(QStringLiteral("%1%2停止").arg(name, from));
+                if (counts) keep(std::nullopt);
+                break;
+            }
+            const bool paused = main ? main_.paused() : prep_.paused();
+            note(QStringLiteral("%1%2开始 %3 %4%5")
+                     .arg(name, from, Direction(main_.countingUp()), DisplayText(value),
+                          paused ? QStringLiteral("（暂停中）") : QString()));
+            keep(state(paused));
+            break;
+        }
         case CountEvent::Resume:
             note(QStringLiteral("%1继续 %2").arg(name, DisplayText(value)));
             keep(state(false));
@@ -133,6 +157,12 @@ void CountKeeper::on(CountState::Timer which, CountEvent event) {
 
 void CountKeeper::forget() {
     keep(std::nullopt);
+}
+
+std::optional<CountState> CountKeeper::saved() const {
+    if (!file_) return std::nullopt;
+    const FileRead read = ReadRegularFile(file_->path(), 4096);
+    return read.ok() ? DecodeCountState(read.bytes) : std::nullopt;
 }
 
 void CountKeeper::offerRecovery() {

@@ -31,6 +31,9 @@ class CountKeeper {
     // out more than its own full count ago, is offered; on OK it goes on where it would be
     // now. A damaged or stale file is removed without a question.
     void offerRecovery();
+    // The count the state file holds, as it was saved (nothing when there is none or it is
+    // damaged).
+    std::optional<CountState> saved() const;
     // The program ends by the operator's or the schedule's choice: the count is not taken up
     // again. (An end with the session or by a signal keeps it.)
     void forget();

@@ -2,12 +2,14 @@
 
 #include <QCheckBox>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "core/CountState.h"
 #include "core/Errors.h"
 #include "core/SettingsRecord.h"
 #include "platform/Dialogs.h"
 #include "platform/TTimer.h"
+#include "platform/TimeSource.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
 #include "timing/TimeDisplay.h"
@@ -71,12 +73,20 @@ void MainTimer::takeIntervalLimit() {
 }
 
 std::optional<int> MainTimer::tickLeadSeconds() {
+    if (sessionTimes_) {
+        if (sessionTimes_->lead <= 0) return std::nullopt;
+        return warningSeconds_ = sessionTimes_->lead;
+    }
     if (TrimControl(c_.leadBox->text()).isEmpty()) return std::nullopt;
     if (!tickUnitSeconds(c_.leadBox, c_.leadUnit, warningSeconds_, reports_)) return std::nullopt;
     return warningSeconds_;
 }
 
 std::optional<int> MainTimer::tickIntervalSeconds() {
+    if (sessionTimes_) {
+        if (sessionTimes_->interval <= 0) return std::nullopt;
+        return intervalSeconds_ = sessionTimes_->interval;
+    }
     if (TrimControl(c_.intervalBox->text()).isEmpty()) return std::nullopt;
     if (!tickUnitSeconds(c_.intervalBox, c_.intervalUnit, intervalSeconds_, reports_))
         return std::nullopt;
@@ -127,6 +137,7 @@ void MainTimer::timeUp() {
     if (c_.boardTimeUpOn->isChecked()) c_.board->setColor(c_.timeUpSwatch->Color());
     c_.prepPanel->hide();
     paused_ = false;
+    setBase(CountPhase::TimeUp, false, nowMs());
     tell(CountEvent::TimeUp);
 }
 
@@ -145,6 +156,8 @@ void MainTimer::start() {
     c_.prepPanel->hide();
     const bool resumed = paused_;
     paused_ = false;
+    ownCount(resumed);
+    setBase(CountPhase::Main, false, nowMs());
     tell(resumed ? CountEvent::Resume : CountEvent::Start);
 }
 
@@ -154,6 +167,8 @@ void MainTimer::pause() {
             timer_.setEnabled(false);
             if (c_.pauseTextOn->isChecked()) prompts_.show(c_.pauseText->text(), c_.pauseTextOn);
             paused_ = true;
+            ownCount(true);
+            setBase(CountPhase::Main, true, nowMs());
             tell(CountEvent::Pause);
         }
     }
@@ -167,6 +182,8 @@ void MainTimer::reset() {
         timer_.setEnabled(false);
         display_.setReadOnly(false);
         paused_ = false;
+        ownCount(false);
+        setBase(CountPhase::Idle, false, nowMs());
         tell(CountEvent::Reset);
         if (runSettingsOk) runSettingsOk();
     }
@@ -186,6 +203,8 @@ void MainTimer::clear() {
         display_.clear();
         seconds_ = 0;
         paused_ = false;
+        ownCount(false);
+        setBase(CountPhase::Idle, false, nowMs());
         tell(CountEvent::Clear);
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
@@ -199,6 +218,8 @@ void MainTimer::set() {
     writeDuration(seconds_, c_.durationBox, c_.durationUnit);
     display_.bar()->setMax(seconds_);
     display_.bar()->setPosition(seconds_);
+    ownCount(false);
+    setBase(CountPhase::Idle, false, nowMs());
     tell(CountEvent::Changed);
 }
 
@@ -236,5 +257,118 @@ void MainTimer::resumeAt(const ResumePoint& point) {
     if (alertState_ == 2) c_.board->setColor(c_.warningSwatch->Color());
     paused_ = point.paused;
     if (!point.paused) timer_.enableWithPhase(point.phaseMs);
+    setBase(CountPhase::Main, point.paused, point.paused ? nowMs() : nowMs() - point.phaseMs);
     tell(CountEvent::Recovered);
+}
+
+// ---- anchors ----------------------------------------------------------------------------------
+
+qint64 MainTimer::nowMs() const {
+    return timer_.time().now().toMSecsSinceEpoch();
+}
+
+void MainTimer::ownCount(bool keepSession) {
+    source_ = CountSource::Local;
+    if (!keepSession) {
+        session_.clear();
+        sessionTimes_.reset();
+    }
+}
+
+void MainTimer::setBase(CountPhase phase, bool paused, qint64 atMs) {
+    base_.phase = phase;
+    base_.paused = paused;
+    base_.countUp = countingUp();
+    base_.duration = fullCount();
+    base_.value = std::clamp(seconds_, 0, std::max(0, base_.duration));
+    base_.atMs = atMs;
+    base_.session = session_;
+}
+
+Anchor MainTimer::anchorAt(qint64 now) const {
+    Anchor a = base_;
+    a.session = session_;
+    if (!running()) return a;
+    // The step on show began msSinceLastStep ago; the anchor still describes it unless the
+    // clock was set since (then the same count is told from the step on show).
+    const qint64 stepMs = now - timer_.msSinceLastStep();
+    const int shown = std::clamp(seconds_, 0, std::max(0, a.duration));
+    if (a.valueAt(stepMs + 500) == shown && stepMs >= a.atMs) return a;
+    a.value = shown;
+    a.atMs = stepMs;
+    return a;
+}
+
+void MainTimer::continueFrom(CountSource source, const QString& session,
+                             std::optional<SessionTimes> times) {
+    source_ = source;
+    session_ = session;
+    sessionTimes_ = times;
+    base_.session = session;
+    tell(CountEvent::Changed);
+}
+
+void MainTimer::follow(const Anchor& a, qint64 now, CountSource source,
+                       std::optional<SessionTimes> times, bool prompts) {
+    timer_.setEnabled(false);
+    sound_.StopIfPlaying(sound_.musicPlayer());
+    source_ = source;
+    session_ = a.session;
+    sessionTimes_ = times;
+    SetRadioChecked(c_.countUp, a.countUp);
+    SetRadioChecked(c_.countDown, !a.countUp);
+    display_.bar()->setMax(a.duration);
+    intervalLimit_ = a.duration;
+    paused_ = false;
+    alertState_ = 1;
+    c_.board->setColor(c_.normalSwatch->Color());
+    if (a.phase == CountPhase::Idle) {
+        seconds_ = a.value;
+        display_.secondsToFields(seconds_);
+        display_.bar()->setPosition(seconds_);
+        display_.restoreSeparators();
+        display_.setReadOnly(false);
+        setBase(CountPhase::Idle, false, now);
+        tell(CountEvent::Anchored);
+        return;
+    }
+    display_.setReadOnly(true);
+    c_.prepPanel->hide();
+    const bool ended = a.phase == CountPhase::TimeUp || a.endedAt(now);
+    seconds_ = ended ? (a.countUp ? a.duration : 0) : a.valueAt(now);
+    display_.secondsToFields(seconds_);
+    display_.bar()->setPosition(seconds_);
+    if (ended) {
+        // The step after the last value, now.
+        seconds_ = a.countUp ? a.duration + 1 : -1;
+        timeUp();
+        return;
+    }
+    if (prompts) {
+        prompts_.show(c_.startText->text(), c_.startTextOn);
+        if (c_.startSoundOn->isChecked() && sound_.SoundExists(settings_.startSoundFile))
+            sound_.PlayPromptSound(sound_.promptPlayer(), settings_.startSoundFile,
+                                   SoundFlag::SuspendLoop);
+    }
+    // A warning that the count has passed leaves its colour, without its text and sound.
+    if (const std::optional<int> lead = tickLeadSeconds()) {
+        const bool passed = a.countUp ? seconds_ > *lead : seconds_ < *lead;
+        if (passed && c_.boardWarningOn->isChecked()) {
+            alertState_ = 2;
+            c_.board->setColor(c_.warningSwatch->Color());
+        }
+    }
+    const Anchor here = a.at(now);
+    base_ = here;
+    base_.phase = CountPhase::Main;
+    base_.paused = a.paused;
+    base_.value = seconds_;
+    paused_ = a.paused;
+    if (!a.paused) {
+        const int phase = now >= here.atMs ? int((now - here.atMs) % 1000) : 0;
+        timer_.enableWithPhase(phase);
+    } else {
+        base_.atMs = now;
+    }
+    tell(CountEvent::Anchored);
 }

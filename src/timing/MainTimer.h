@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "core/Anchor.h"
 #include "core/CountEvent.h"
 
 class Dialogs;
@@ -94,6 +95,32 @@ class MainTimer : public QObject {
     std::optional<int> tickLeadSeconds();
     std::optional<int> tickIntervalSeconds();
 
+    // ---- anchors: the count as a value at an instant ------------------------------------------
+    // The count now as an anchor: its value and the instant of the step that value belongs to,
+    // running or paused, its direction and full count; Idle before a count, TimeUp after one.
+    Anchor anchorAt(qint64 nowMs) const;
+    // Where the count comes from, and the plan's session it belongs to. Any command of the
+    // operator (or the schedule's automatic start) makes it the room's own again.
+    CountSource source() const { return source_; }
+    QString session() const { return session_; }
+    // The lead time and interval of a session, in place of the boxes', until the next count
+    // the operator sets up (0: none).
+    struct SessionTimes {
+        int lead = 0;
+        int interval = 0;
+    };
+    // Takes the count from an anchor at nowMs (the plan's session, the office's order): the
+    // direction and full count from it, the value it gives now, running on its own grid of
+    // seconds or paused. prompts: as if the operator pressed 计时 at that moment (the start text
+    // and sound); otherwise quietly (a late join); a warning already passed leaves its colour.
+    // An anchor whose count has ended runs the time-up at once; an Idle one stops the count as
+    // a reset would, without asking. Told as CountEvent::Anchored.
+    void follow(const Anchor& anchor, qint64 nowMs, CountSource source,
+                std::optional<SessionTimes> times, bool prompts);
+    // The preparation handed over to this count: it comes from where the preparation came from.
+    void continueFrom(CountSource source, const QString& session,
+                      std::optional<SessionTimes> times);
+
     bool running() const;
     // Stopped by the pause command (until a start, reset, clear or time-up).
     bool paused() const { return paused_; }
@@ -123,6 +150,11 @@ class MainTimer : public QObject {
 
   private:
     void tell(CountEvent event) { Q_EMIT changed(event); }
+    // An operator's command: the count is the room's own from here.
+    void ownCount(bool keepSession);
+    qint64 nowMs() const;
+    // The count as it stands from now on, while it does not change by itself.
+    void setBase(CountPhase phase, bool paused, qint64 atMs);
     void showStep();
     void warning();
     void timeUp();
@@ -142,4 +174,8 @@ class MainTimer : public QObject {
     int warningSeconds_ = 0;
     int intervalSeconds_ = 0;
     int countUpTarget_ = 0;
+    Anchor base_;  // the count at its last start, pause, time-up or reset
+    CountSource source_ = CountSource::Local;
+    QString session_;
+    std::optional<SessionTimes> sessionTimes_;
 };

@@ -2,11 +2,13 @@
 
 #include <QCheckBox>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "core/CountState.h"
 #include "core/SettingsRecord.h"
 #include "platform/Dialogs.h"
 #include "platform/TTimer.h"
+#include "platform/TimeSource.h"
 #include "presentation/PromptTexts.h"
 #include "presentation/SoundPrompts.h"
 #include "timing/MainTimer.h"
@@ -67,7 +69,14 @@ void PrepTimer::handOver() {
     if (sound_.SoundExists(settings_.startSoundFile))
         sound_.PlayPromptSound(sound_.promptPlayer(), settings_.startSoundFile,
                                SoundFlag::SuspendLoop);
+    const CountSource source = source_;
+    const QString session = session_;
+    const auto times = sessionTimes_;
+    setBase(false, nowMs());
+    base_.phase = CountPhase::Idle;
     main_.start();
+    // The main count comes from where the preparation came from.
+    if (source != CountSource::Local) main_.continueFrom(source, session, times);
 }
 
 void PrepTimer::start() {
@@ -83,6 +92,12 @@ void PrepTimer::start() {
     timer_.setEnabled(true);
     const bool resumed = paused_;
     paused_ = false;
+    source_ = CountSource::Local;
+    if (!resumed) {
+        session_.clear();
+        sessionTimes_.reset();
+    }
+    setBase(false, nowMs());
     tell(resumed ? CountEvent::Resume : CountEvent::Start);
 }
 
@@ -91,6 +106,8 @@ void PrepTimer::pause() {
         if (dialogs_.confirm(QStringLiteral("正在预备倒计时，您确定要暂停吗?"))) {
             timer_.setEnabled(false);
             paused_ = true;
+            source_ = CountSource::Local;
+            setBase(true, nowMs());
             tell(CountEvent::Pause);
         }
         if (c_.panel->isHidden()) c_.panel->show();
@@ -103,6 +120,11 @@ void PrepTimer::reset() {
         timer_.setEnabled(false);
         display_.setReadOnly(false);
         paused_ = false;
+        source_ = CountSource::Local;
+        session_.clear();
+        sessionTimes_.reset();
+        setBase(false, nowMs());
+        base_.phase = CountPhase::Idle;
         tell(CountEvent::Reset);
         if (runSettingsOk) runSettingsOk();
     }
@@ -120,6 +142,11 @@ void PrepTimer::clear() {
         display_.showSeparators();
         seconds_ = 0;
         paused_ = false;
+        source_ = CountSource::Local;
+        session_.clear();
+        sessionTimes_.reset();
+        setBase(false, nowMs());
+        base_.phase = CountPhase::Idle;
         tell(CountEvent::Clear);
     }
     sound_.StopIfPlaying(sound_.promptPlayer());
@@ -153,5 +180,87 @@ void PrepTimer::resumeAt(const ResumePoint& point) {
     display_.bar()->setPosition(seconds_);
     paused_ = point.paused;
     if (!point.paused) timer_.enableWithPhase(point.phaseMs);
+    setBase(point.paused, point.paused ? nowMs() : nowMs() - point.phaseMs);
     tell(CountEvent::Recovered);
+}
+
+// ---- anchors ----------------------------------------------------------------------------------
+
+qint64 PrepTimer::nowMs() const {
+    return timer_.time().now().toMSecsSinceEpoch();
+}
+
+void PrepTimer::setBase(bool paused, qint64 atMs) {
+    base_.phase = CountPhase::Prep;
+    base_.paused = paused;
+    base_.countUp = c_.countUp->isChecked();
+    base_.duration = fullCount();
+    base_.value = std::clamp(seconds_, 0, std::max(0, base_.duration));
+    base_.atMs = atMs;
+    base_.session = session_;
+}
+
+Anchor PrepTimer::anchorAt(qint64 now) const {
+    Anchor a = base_;
+    a.session = session_;
+    if (!running()) {
+        if (!paused_) a.phase = CountPhase::Idle;
+        return a;
+    }
+    const qint64 stepMs = now - timer_.msSinceLastStep();
+    const int shown = std::clamp(seconds_, 0, std::max(0, a.duration));
+    if (a.valueAt(stepMs + 500) == shown && stepMs >= a.atMs) return a;
+    a.value = shown;
+    a.atMs = stepMs;
+    return a;
+}
+
+void PrepTimer::stopQuietly() {
+    if (!timer_.Enabled() && !paused_) return;
+    timer_.setEnabled(false);
+    paused_ = false;
+    display_.restoreSeparators();
+    setBase(false, nowMs());
+    base_.phase = CountPhase::Idle;
+    tell(CountEvent::Anchored);
+}
+
+void PrepTimer::follow(const Anchor& a, qint64 now, CountSource source,
+                       std::optional<MainTimer::SessionTimes> times, bool prompts) {
+    timer_.setEnabled(false);
+    source_ = source;
+    session_ = a.session;
+    sessionTimes_ = times;
+    paused_ = false;
+    if (a.phase != CountPhase::Prep) {
+        display_.restoreSeparators();
+        display_.setReadOnly(false);
+        setBase(false, now);
+        base_.phase = CountPhase::Idle;
+        tell(CountEvent::Anchored);
+        return;
+    }
+    sound_.StopIfPlaying(sound_.musicPlayer());
+    SetRadioChecked(c_.countUp, a.countUp);
+    SetRadioChecked(c_.countDown, !a.countUp);
+    if (c_.panel->isHidden()) c_.panel->show();
+    display_.setReadOnly(true);
+    display_.bar()->setMax(a.duration);
+    seconds_ = a.valueAt(now);
+    display_.secondsToFields(seconds_);
+    display_.bar()->setPosition(seconds_);
+    if (prompts) {
+        prompts_.show(c_.prepText->text(), c_.prepTextOn);
+        if (c_.prepSoundOn->isChecked() && sound_.SoundExists(settings_.prepSoundFile))
+            sound_.PlayPromptSound(sound_.promptPlayer(), settings_.prepSoundFile);
+    }
+    const Anchor here = a.at(now);
+    paused_ = a.paused;
+    setBase(a.paused, a.paused ? now : here.atMs);
+    if (a.endedAt(now)) {
+        handOver();
+        return;
+    }
+    if (!a.paused) timer_.enableWithPhase(now >= here.atMs ? int((now - here.atMs) % 1000) : 0);
+    tell(CountEvent::Anchored);
 }

@@ -8,7 +8,9 @@
 #include <QObject>
 #include <functional>
 
+#include "core/Anchor.h"
 #include "core/CountEvent.h"
+#include "timing/MainTimer.h"
 
 class Dialogs;
 class MainTimer;
@@ -63,6 +65,19 @@ class PrepTimer : public QObject {
     void start();
     void step();
     void loadDuration(bool separators);
+
+    // The preparation as an anchor now (phase Prep while it counts or stands paused, Idle
+    // otherwise), where it comes from and the plan's session.
+    Anchor anchorAt(qint64 nowMs) const;
+    CountSource source() const { return source_; }
+    QString session() const { return session_; }
+    // Takes the preparation from an anchor at nowMs (see MainTimer::follow): prompts gives the
+    // preparation text and sound as its start would. times: the lead and interval the main count
+    // takes at the hand-over. An Idle anchor stops it quietly.
+    void follow(const Anchor& anchor, qint64 nowMs, CountSource source,
+                std::optional<MainTimer::SessionTimes> times, bool prompts);
+    // Stops the preparation without its hand-over (the main count is taken from elsewhere).
+    void stopQuietly();
     // Takes up a preparation count interrupted by a crash (see MainTimer::resumeAt).
     void resumeAt(const ResumePoint& point);
 
@@ -83,6 +98,12 @@ class PrepTimer : public QObject {
     Dialogs& dialogs_;
     Controls c_;
     bool paused_ = false;
+    qint64 nowMs() const;
+    void setBase(bool paused, qint64 atMs);
+    Anchor base_;
+    CountSource source_ = CountSource::Local;
+    QString session_;
+    std::optional<MainTimer::SessionTimes> sessionTimes_;
     int seconds_ = 0;
     int countUpTarget_ = 0;
 };
