@@ -33,8 +33,17 @@ class PrintingDialogs : public Dialogs {
         say("question", t);
         return false;
     }
+    int choose(const QString& t, const QStringList& buttons) override {
+        say("choose", t);
+        return int(buttons.size()) - 1;
+    }
     void error(const QString& t) override { say("error", t); }
-    std::optional<QString> openFile(const QString&) override { return std::nullopt; }
+    std::optional<QString> openFile(const QString&, const QStringList&) override {
+        return std::nullopt;
+    }
+    std::optional<SaveChoice> saveFile(const QString&, const QStringList&) override {
+        return std::nullopt;
+    }
     std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
     std::optional<TColor> chooseColor(TColor) override { return std::nullopt; }
 

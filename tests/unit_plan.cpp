@@ -66,6 +66,12 @@ class PlanTest : public QObject {
     void csvBad_data();
     void csvBad();
     void csvRoundTrip();
+    void planLimits();
+    void nextStart();
+    void durationProblem_data();
+    void durationProblem();
+    void roomsAndExtra_data();
+    void roomsAndExtra();
 };
 
 void PlanTest::anchorValue_data() {
@@ -372,6 +378,126 @@ void PlanTest::csvRoundTrip() {
         QCOMPARE(r.sessions[1].title, b.title);
         QCOMPARE(r.sessions[1].repeat, PlanSession::Repeat::Weekdays);
     }
+}
+
+void PlanTest::planLimits() {
+    // The most sessions a plan may have are written in fewer bytes than a plan may take, so a
+    // plan the editor takes reads again.
+    Plan plan;
+    plan.rev = 1;
+    for (int i = 0; i < kMaxPlanSessions; ++i) {
+        PlanSession s =
+            Session(QStringLiteral("s20261210-090000-%1").arg(i), QStringLiteral("数学"),
+                    Local(2026, 12, 10, 0, 0) + qint64(i) * 3600'000, 1800, 600);
+        s.warning = 300;
+        s.extra.insert(QStringLiteral("A103"), 600);
+        plan.sessions << s;
+    }
+    QCOMPARE(PlanProblem(plan), QString());
+    const PlanRead back = DecodePlan(EncodePlan(plan));
+    QVERIFY2(back.plan, qPrintable(back.error));
+    QCOMPARE(*back.plan, plan);
+    // One more is refused before it is written.
+    Plan over = plan;
+    over.sessions << Session(QStringLiteral("one-more"), QString(), Local(2027, 1, 1, 0, 0), 60);
+    QVERIFY2(PlanProblem(over).contains(QStringLiteral("最多200场")),
+             qPrintable(PlanProblem(over)));
+    // So is a plan that would not fit its bytes (rooms listed one by one).
+    Plan large = plan;
+    large.sessions.resize(50);
+    for (PlanSession& s : large.sessions) {
+        s.rooms.clear();
+        for (int r = 0; r < 150; ++r)
+            s.rooms << QStringLiteral("Room-%1").arg(r, 3, 10, QLatin1Char('0'));
+    }
+    QVERIFY(EncodePlan(large).size() > kMaxPlanBytes);
+    QVERIFY2(PlanProblem(large).contains(QStringLiteral("KB")), qPrintable(PlanProblem(large)));
+    QVERIFY(!DecodePlan(EncodePlan(large)).plan);
+}
+
+void PlanTest::nextStart() {
+    Plan plan;
+    PlanSession yw =
+        Session(QStringLiteral("yw"), QStringLiteral("语文"), Local(2026, 12, 10, 9, 0), 9000, 900);
+    yw.rooms = {QStringLiteral("A101")};
+    PlanSession sx =
+        Session(QStringLiteral("sx"), QStringLiteral("数学"), Local(2026, 12, 10, 15, 0), 7200);
+    sx.rooms = {QStringLiteral("A102")};
+    plan.sessions = {yw, sx};
+    const qint64 early = Local(2026, 12, 10, 8, 0);
+    // Without a room, every room's sessions count; a room sees only its own.
+    QCOMPARE(NextStart(plan, QString(), early)->session.id, QStringLiteral("yw"));
+    QCOMPARE(NextStart(plan, QStringLiteral("A102"), early)->session.id, QStringLiteral("sx"));
+    QCOMPARE(NextStart(plan, QStringLiteral("B1"), early), std::nullopt);
+    // In its preparation a session has not started yet; from its start the next one is next.
+    const qint64 inPrep = Local(2026, 12, 10, 8, 50);
+    QCOMPARE(NextStart(plan, QString(), inPrep)->startMs, Local(2026, 12, 10, 9, 0));
+    QCOMPARE(NextStart(plan, QString(), Local(2026, 12, 10, 9, 0))->session.id,
+             QStringLiteral("sx"));
+    QCOMPARE(NextStart(plan, QString(), Local(2026, 12, 10, 15, 0)), std::nullopt);
+}
+
+void PlanTest::durationProblem_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("problem");  // a word the message holds; empty: it reads
+    QTest::newRow("h:mm:ss") << "2:30:00" << QString();
+    QTest::newRow("the longest") << "99:59:59" << QString();
+    QTest::newRow("minutes") << "150分钟" << QString();
+    QTest::newRow("blank") << "" << QString();
+    QTest::newRow("100 hours") << "100:00:00" << QStringLiteral("不能超过99∶59∶59");
+    QTest::newRow("6000 minutes") << "6000分钟" << QStringLiteral("不能超过99∶59∶59");
+    QTest::newRow("seconds past 59") << "1:00:60" << QStringLiteral("“1:00:60”不正确");
+    QTest::newRow("words") << "两小时" << QStringLiteral("不正确（例：");
+}
+
+void PlanTest::durationProblem() {
+    QFETCH(QString, text);
+    QFETCH(QString, problem);
+    const QString got = DurationProblem(QStringLiteral("时长"), text);
+    if (problem.isEmpty()) {
+        QCOMPARE(got, QString());
+        QVERIFY(ParseDuration(text));
+    } else {
+        QVERIFY2(got.startsWith(QStringLiteral("时长")) && got.contains(problem), qPrintable(got));
+        QCOMPARE(ParseDuration(text), std::nullopt);
+    }
+}
+
+void PlanTest::roomsAndExtra_data() {
+    QTest::addColumn<QString>("rooms");
+    QTest::addColumn<QStringList>("roomList");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<bool>("extraReads");
+    QTest::addColumn<int>("a103");
+    QTest::newRow("every room, no extra") << "" << QStringList{"*"} << "" << true << 0;
+    QTest::newRow("apart by blanks and commas")
+        << "A101 A102,A103；A104" << QStringList{"A101", "A102", "A103", "A104"}
+        << "A103=30分钟; A104=0:15:00" << true << 1800;
+    QTest::newRow("a trailing semicolon")
+        << "*" << QStringList{"*"} << "A103=0:10:00;" << true << 600;
+    QTest::newRow("a pair without its time")
+        << "A103" << QStringList{"A103"} << "A103" << false << 0;
+    QTest::newRow("a time that does not read")
+        << "A103" << QStringList{"A103"} << "A103=半小时" << false << 0;
+}
+
+void PlanTest::roomsAndExtra() {
+    QFETCH(QString, rooms);
+    QFETCH(QStringList, roomList);
+    QFETCH(QString, extra);
+    QFETCH(bool, extraReads);
+    QFETCH(int, a103);
+    QCOMPARE(ParseRooms(rooms), roomList);
+    QCOMPARE(ParseRooms(RoomsText(roomList)), roomList);
+    QString bad;
+    const auto e = ParseExtra(extra, &bad);
+    QCOMPARE(bool(e), extraReads);
+    if (!e) {
+        QVERIFY(extra.contains(bad) && !bad.isEmpty());
+        return;
+    }
+    QCOMPARE(e->value(QStringLiteral("A103")), a103);
+    QCOMPARE(ParseExtra(ExtraText(*e)), e);
 }
 
 QTEST_APPLESS_MAIN(PlanTest)

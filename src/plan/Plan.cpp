@@ -150,6 +150,17 @@ std::optional<Occurrence> NextOccurrence(const Plan& plan, const QString& room, 
     return std::nullopt;
 }
 
+std::optional<Occurrence> NextStart(const Plan& plan, const QString& room, qint64 nowMs) {
+    Plan seen = plan;
+    if (room.isEmpty())
+        for (PlanSession& s : seen.sessions)
+            s.rooms = QStringList{QStringLiteral("*")};
+    const QList<Occurrence> list = OccurrencesIn(seen, room, nowMs, nowMs + 8 * kDayMs);
+    for (const Occurrence& o : list)
+        if (o.startMs > nowMs) return o;
+    return std::nullopt;
+}
+
 // ---- JSON -----------------------------------------------------------------------------------
 
 namespace {
@@ -318,7 +329,8 @@ QByteArray EncodePlan(const Plan& plan) {
     root.insert(QStringLiteral("rev"), plan.rev);
     root.insert(QStringLiteral("by"), plan.by);
     root.insert(QStringLiteral("sessions"), sessions);
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    // Compact: the most sessions a plan may have fit in the bytes it may take.
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
 
 // ---- checks ---------------------------------------------------------------------------------
@@ -358,6 +370,8 @@ QString PastProblem(const PlanSession& s, qint64 nowMs) {
 }
 
 QString PlanProblem(const Plan& plan) {
+    if (plan.sessions.size() > kMaxPlanSessions)
+        return QStringLiteral("考试安排最多%1场考试").arg(kMaxPlanSessions);
     for (int i = 0; i < plan.sessions.size(); ++i) {
         const PlanSession& s = plan.sessions[i];
         const QString e = SessionProblem(s);
@@ -401,6 +415,9 @@ QString PlanProblem(const Plan& plan) {
                      TimeOfDay(windows[b].begin), TimeOfDay(windows[b].end));
         }
     }
+    if (EncodePlan(plan).size() > kMaxPlanBytes)
+        return QStringLiteral("考试安排超过%1 KB，请减少考试或缩短科目名称")
+            .arg(kMaxPlanBytes / 1024);
     return {};
 }
 

@@ -81,6 +81,9 @@ QList<Occurrence> OccurrencesIn(const Plan& plan, const QString& room, qint64 fr
 // and the next one to start after nowMs (looking a week ahead).
 std::optional<Occurrence> CurrentOccurrence(const Plan& plan, const QString& room, qint64 nowMs);
 std::optional<Occurrence> NextOccurrence(const Plan& plan, const QString& room, qint64 nowMs);
+// The next main count to start after nowMs (its preparation may have begun), looking a week
+// ahead; an empty room: in any room (the operator's view of the whole plan).
+std::optional<Occurrence> NextStart(const Plan& plan, const QString& room, qint64 nowMs);
 
 // JSON and back. A plan that does not read gives its reason in Chinese ("第2个考试：时长必须在
 // 1秒到99∶59∶59之间"); nothing of it is taken.
@@ -95,7 +98,8 @@ QByteArray EncodePlan(const Plan& plan);
 // duration of 0 or over 99∶59∶59, a lead or extra time out of range. Empty when it is fine.
 QString SessionProblem(const PlanSession& session);
 // Checks the plan as a whole: each session, ids used twice, two sessions for one room whose
-// times overlap (the preparation included). Empty when it is fine.
+// times overlap (the preparation included), more sessions or more bytes than a plan may have
+// (a plan that DecodePlan would refuse is never written). Empty when it is fine.
 QString PlanProblem(const Plan& plan);
 // A session that starts before nowMs and does not repeat: "开始时间已过".
 QString PastProblem(const PlanSession& session, qint64 nowMs);

@@ -130,16 +130,19 @@ QString CsvField(const QString& s) {
 
 }  // namespace
 
-std::optional<int> ParseDuration(const QString& raw) {
+namespace {
+
+// A duration's text as a number of seconds, however large; nothing when it is no duration.
+std::optional<qint64> DurationSeconds(const QString& raw) {
     const QString text = raw.trimmed();
     if (text.isEmpty()) return 0;
     static const QRegularExpression clock(
-        QStringLiteral("^(\\d{1,2})[:：](\\d{2})(?:[:：](\\d{2}))?$"));
+        QStringLiteral("^(\\d{1,6})[:：](\\d{2})(?:[:：](\\d{2}))?$"));
     if (const auto m = clock.match(text); m.hasMatch()) {
-        const int a = m.captured(1).toInt(), b = m.captured(2).toInt();
+        const qint64 a = m.captured(1).toLongLong(), b = m.captured(2).toLongLong();
         if (b > 59) return std::nullopt;
         if (m.captured(3).isEmpty()) return a * 3600 + b * 60;
-        const int c = m.captured(3).toInt();
+        const qint64 c = m.captured(3).toLongLong();
         if (c > 59) return std::nullopt;
         return a * 3600 + b * 60 + c;
     }
@@ -150,8 +153,57 @@ std::optional<int> ParseDuration(const QString& raw) {
     const qint64 n = m.captured(1).toLongLong();
     const QString unit = m.captured(2);
     const int factor = unit.startsWith(u'秒') ? 1 : unit.contains(u'时') ? 3600 : 60;
-    if (n * factor > kMaxCountSeconds) return std::nullopt;
-    return int(n * factor);
+    return n * factor;
+}
+
+}  // namespace
+
+std::optional<int> ParseDuration(const QString& raw) {
+    const std::optional<qint64> seconds = DurationSeconds(raw);
+    if (!seconds || *seconds > kMaxCountSeconds) return std::nullopt;
+    return int(*seconds);
+}
+
+QString DurationProblem(const QString& field, const QString& text) {
+    const std::optional<qint64> seconds = DurationSeconds(text);
+    if (!seconds)
+        return QStringLiteral("%1“%2”不正确（例：2:30:00、150分钟、90秒）")
+            .arg(field, text.trimmed().left(32));
+    if (*seconds > kMaxCountSeconds) return QStringLiteral("%1不能超过99∶59∶59").arg(field);
+    return {};
+}
+
+QStringList ParseRooms(const QString& text) {
+    static const QRegularExpression apart(QStringLiteral("[\\s,;，；、]+"));
+    const QStringList rooms = text.split(apart, Qt::SkipEmptyParts);
+    return rooms.isEmpty() ? QStringList{QStringLiteral("*")} : rooms;
+}
+
+QString RoomsText(const QStringList& rooms) {
+    return rooms.join(u' ');
+}
+
+std::optional<QMap<QString, int>> ParseExtra(const QString& text, QString* badPair) {
+    static const QRegularExpression apart(QStringLiteral("[;；]"));
+    QMap<QString, int> extra;
+    for (const QString& pair : text.split(apart, Qt::SkipEmptyParts)) {
+        if (pair.trimmed().isEmpty()) continue;
+        const qsizetype eq = pair.indexOf(u'=');
+        const std::optional<int> d = eq > 0 ? ParseDuration(pair.mid(eq + 1)) : std::nullopt;
+        if (!d) {
+            if (badPair) *badPair = pair.trimmed();
+            return std::nullopt;
+        }
+        extra.insert(pair.left(eq).trimmed(), *d);
+    }
+    return extra;
+}
+
+QString ExtraText(const QMap<QString, int>& extra) {
+    QStringList pairs;
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        pairs << QStringLiteral("%1=%2").arg(it.key(), DurationText(it.value()));
+    return pairs.join(QStringLiteral("; "));
 }
 
 QString DurationText(int seconds, bool blankZero) {
@@ -235,24 +287,14 @@ CsvRead ReadPlanCsv(const QByteArray& bytes, qint64 nowMs) {
                          {kInterval, s.interval}};
         for (const Field& f : durations) {
             const std::optional<int> d = ParseDuration(cell(f.name));
-            if (!d)
-                return fail(QStringLiteral("%1“%2”不正确（例：2:30:00、150分钟、90秒）")
-                                .arg(f.name, cell(f.name)));
+            if (!d) return fail(DurationProblem(f.name, cell(f.name)));
             f.target = *d;
         }
-        const QString rooms = cell(kRooms);
-        if (!rooms.isEmpty())
-            s.rooms = rooms.split(QRegularExpression(QStringLiteral("[\\s,;，；、]+")),
-                                  Qt::SkipEmptyParts);
-        for (const QString& pair :
-             cell(kExtra).split(QRegularExpression(QStringLiteral("[;；]")), Qt::SkipEmptyParts)) {
-            const qsizetype eq = pair.indexOf(u'=');
-            const std::optional<int> d = eq > 0 ? ParseDuration(pair.mid(eq + 1)) : std::nullopt;
-            if (!d)
-                return fail(
-                    QStringLiteral("加时“%1”不正确（例：A103=30分钟）").arg(pair.trimmed()));
-            s.extra.insert(pair.left(eq).trimmed(), *d);
-        }
+        s.rooms = ParseRooms(cell(kRooms));
+        QString badPair;
+        const std::optional<QMap<QString, int>> extra = ParseExtra(cell(kExtra), &badPair);
+        if (!extra) return fail(QStringLiteral("加时“%1”不正确（例：A103=30分钟）").arg(badPair));
+        s.extra = *extra;
         s.id = QStringLiteral("%1-%2-%3")
                    .arg(s.repeat == PlanSession::Repeat::Once
                             ? date->toString(QStringLiteral("yyyyMMdd"))

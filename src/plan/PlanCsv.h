@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <optional>
 
@@ -38,3 +39,17 @@ QByteArray WritePlanCsv(const QList<PlanSession>& sessions, CsvEncoding encoding
 std::optional<int> ParseDuration(const QString& text);
 // And back: "h:mm:ss" (empty for 0 when blankZero).
 QString DurationText(int seconds, bool blankZero = false);
+// Why a duration field's text does not read, in Chinese, the field named by `field`: "时长不能超过
+// 99∶59∶59" for a duration too long, "时长“abc”不正确（例：2:30:00、150分钟、90秒）" for anything
+// else. Empty when ParseDuration takes it.
+QString DurationProblem(const QString& field, const QString& text);
+
+// 考场: room ids apart by blanks, commas or semicolons; "*" or empty text is every room.
+QStringList ParseRooms(const QString& text);
+// And back, apart by blanks: "A101 A102", "*".
+QString RoomsText(const QStringList& rooms);
+// 加时: "room=duration" pairs apart by semicolons ("A103=30分钟; A104=0:15:00"). Nothing when
+// a pair does not read; then badPair holds it.
+std::optional<QMap<QString, int>> ParseExtra(const QString& text, QString* badPair = nullptr);
+// And back: "A103=0:30:00; A104=0:15:00".
+QString ExtraText(const QMap<QString, int>& extra);

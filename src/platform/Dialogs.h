@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -40,11 +41,27 @@ class Dialogs {
     virtual bool confirm(const QString& text) = 0;
     // Information question with the buttons Yes and No; true on Yes.
     virtual bool question(const QString& text) = 0;
+    // A question, caption "提示信息", with buttons of its own ("替换", "追加", "取消"): the
+    // index of the button pressed. The last button is also the answer of Esc and of the close
+    // box.
+    virtual int choose(const QString& text, const QStringList& buttons) = 0;
     // The standard error box that carries conversion and file errors.
     virtual void error(const QString& text) = 0;
 
-    // File chooser (no filter); the chosen full path, or nothing when cancelled.
-    virtual std::optional<QString> openFile(const QString& current) = 0;
+    // File chooser opened on current; the chosen full path, or nothing when cancelled. filters:
+    // the kinds of file offered, as "CSV 文件 (*.csv)"; none: every file.
+    virtual std::optional<QString> openFile(const QString& current,
+                                            const QStringList& filters = {}) = 0;
+    // A place to save a file, opened on current, with a choice among the filters (the formats
+    // the file may be written in, as "CSV 文件，UTF-8 (*.csv)"): the full path (with the
+    // filter's suffix when it had none) and the index of the filter chosen. Nothing when
+    // cancelled.
+    struct SaveChoice {
+        QString path;
+        int filter = 0;
+    };
+    virtual std::optional<SaveChoice> saveFile(const QString& current,
+                                               const QStringList& filters) = 0;
     // Font chooser opened on current.font (sizes in points); the font colour is chosen right
     // after it, opened on current.color. Nothing when the font dialog is cancelled.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& current) = 0;

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -117,6 +118,21 @@ class RealDialogs : public Dialogs {
         return box.exec() == QMessageBox::Yes;
     }
 
+    int choose(const QString& text, const QStringList& buttons) override {
+        OpenBox open(*this);
+        QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::NoButton, owner_);
+        QList<QPushButton*> pressed;
+        for (const QString& b : buttons)
+            pressed << box.addButton(b, QMessageBox::ActionRole);
+        if (!pressed.isEmpty()) {
+            box.setDefaultButton(pressed.constFirst());
+            box.setEscapeButton(pressed.constLast());
+        }
+        box.exec();
+        const int i = int(pressed.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
+        return i >= 0 ? i : int(buttons.size()) - 1;
+    }
+
     void error(const QString& text) override {
         OpenBox open(*this);
         QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, owner_);
@@ -124,15 +140,45 @@ class RealDialogs : public Dialogs {
         box.exec();
     }
 
-    std::optional<QString> openFile(const QString& current) override {
+    std::optional<QString> openFile(const QString& current, const QStringList& filters) override {
         OpenBox open(*this);
         QFileDialog dialog(owner_, QStringLiteral("打开"));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        if (!filters.isEmpty()) dialog.setNameFilters(filters);
         if (!current.isEmpty()) dialog.selectFile(current);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    }
+
+    std::optional<SaveChoice> saveFile(const QString& current,
+                                       const QStringList& filters) override {
+        OpenBox open(*this);
+        QFileDialog dialog(owner_, QStringLiteral("保存"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        // A name typed without a suffix gets the one of the chosen filter ("*.csv" -> "csv").
+        const auto suffixOf = [](const QString& filter) {
+            static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+            return pattern.match(filter).captured(1);
+        };
+        if (!filters.isEmpty()) {
+            dialog.setNameFilters(filters);
+            dialog.setDefaultSuffix(suffixOf(filters.constFirst()));
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog, suffixOf](const QString& filter) {
+                                 dialog.setDefaultSuffix(suffixOf(filter));
+                             });
+        }
+        if (!current.isEmpty()) dialog.selectFile(current);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        SaveChoice choice;
+        choice.path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+        choice.filter = std::max(0, int(filters.indexOf(dialog.selectedNameFilter())));
+        return choice;
     }
 
     std::optional<FontChoice> chooseFont(const FontChoice& current) override {

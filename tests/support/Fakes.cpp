@@ -81,18 +81,38 @@ bool FakeDialogs::question(const QString& text) {
     return a;
 }
 
+int FakeDialogs::choose(const QString& text, const QStringList& buttons) {
+    opened(QStringLiteral("choose"), text + QStringLiteral(" [") + buttons.join(u'/') + u']');
+    if (choices.empty()) return 0;
+    const int c = choices.front();
+    choices.pop_front();
+    return c;
+}
+
 void FakeDialogs::error(const QString& text) {
     opened(QStringLiteral("error"), text);
 }
 
-std::optional<QString> FakeDialogs::openFile(const QString& current) {
+std::optional<QString> FakeDialogs::openFile(const QString& current, const QStringList& filters) {
     lastFileCurrent = current;
+    lastFileFilters = filters;
     opened(QStringLiteral("openFile"), current);
     if (files.empty()) return std::nullopt;
     const QString f = files.front();
     files.pop_front();
     if (f.isNull()) return std::nullopt;
     return f;
+}
+
+std::optional<Dialogs::SaveChoice> FakeDialogs::saveFile(const QString& current,
+                                                         const QStringList& filters) {
+    lastFileCurrent = current;
+    lastFileFilters = filters;
+    opened(QStringLiteral("saveFile"), current);
+    if (saves.empty()) return std::nullopt;
+    auto s = saves.front();
+    saves.pop_front();
+    return s;
 }
 
 std::optional<FontChoice> FakeDialogs::chooseFont(const FontChoice& current) {

@@ -45,23 +45,29 @@ class FakeTimeSource : public TimeSource {
 class FakeDialogs : public Dialogs {
   public:
     struct Shown {
-        QString kind;  // "information", "confirm", "question", "error", "openFile", "font", "color"
+        QString kind;  // "information", "confirm", "question", "choose", "error", "openFile",
+                       // "saveFile", "font", "color"
         QString text;
         bool onTop = false;  // opened while another box was still open
     };
     void information(const QString& text) override;
     bool confirm(const QString& text) override;
     bool question(const QString& text) override;
+    int choose(const QString& text, const QStringList& buttons) override;
     void error(const QString& text) override;
-    std::optional<QString> openFile(const QString& current) override;
+    std::optional<QString> openFile(const QString& current, const QStringList& filters) override;
+    std::optional<SaveChoice> saveFile(const QString& current, const QStringList& filters) override;
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;
     std::optional<TColor> chooseColor(TColor current) override;
 
     // Answers for the next questions (confirm and question); true = OK / Yes. When none is
     // queued, the answer is true.
     std::deque<bool> answers;
+    // The buttons pressed in the next choices (by index); when none is queued, the first.
+    std::deque<int> choices;
     // Results of the next choosers; nothing = cancelled. When none is queued, cancelled.
     std::deque<QString> files;  // a null QString is a cancelled dialog
+    std::deque<std::optional<SaveChoice>> saves;
     std::deque<std::optional<FontChoice>> fonts;
     std::deque<std::optional<TColor>> colors;
     // Runs while a box is open (after it is shown, before it is answered), as the box's own
@@ -70,6 +76,7 @@ class FakeDialogs : public Dialogs {
 
     QList<Shown> log;
     QString lastFileCurrent;
+    QStringList lastFileFilters;  // of the last open or save chooser
     std::optional<FontChoice> lastFontCurrent;
     std::optional<TColor> lastColorCurrent;
     QStringList texts(const QString& kind) const;
