@@ -56,7 +56,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
           Settings,
           {CheckBox6, Edit37, {CheckBox4, CheckBox3, CheckBox2, CheckBox5, CheckBox1}, StatusBar1}),
       prompts_(StatusBar1, Label45),
-      fonts_(this, Panel1, Panel2, *platform.dialogs),
+      fonts_(this, Panel1, Panel2, *platform.dialogs, platform.screens),
       colours_(
           this, *platform.dialogs,
           {{{
