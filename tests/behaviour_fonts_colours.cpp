@@ -89,6 +89,9 @@ class FontsColoursTest : public QObject {
     void fontSample_data();
     void fontSample();
     void fontSampleFollowsTheMouse();
+    void fontSampleStaysOnTheScreen_data();
+    void fontSampleStaysOnTheScreen();
+    void fontSampleClosesByItsCloseBox();
     void fontButtonsAndTheSample();
     void swatches_data();
     void swatches();
@@ -423,6 +426,82 @@ void FontsColoursTest::fontSampleFollowsTheMouse() {
     QVERIFY(sampleWindow->isVisible());
     QCOMPARE(sampleWindow->windowTitle(), QStringLiteral("标题字示例"));
     f->hide();
+    sampleWindow->hide();
+}
+
+void FontsColoursTest::fontSampleStaysOnTheScreen_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("group");
+    for (const QSize& size : {QSize(1024, 768), QSize(800, 600)})
+        for (const auto& [button, group] :
+             {std::pair{"BitBtn29", "GroupBox6"}, std::pair{"BitBtn35", "GroupBox6"},
+              std::pair{"BitBtn40", "GroupBox6"}, std::pair{"BitBtn28", "GroupBox3"},
+              std::pair{"BitBtn25", "GroupBox3"}, std::pair{"BitBtn38", "GroupBox7"}})
+            QTest::addRow("%dx%d %s", size.width(), size.height(), button)
+                << size << QString::fromLatin1(button) << QString::fromLatin1(group);
+}
+
+// With the factory fonts, on the projector's screen and on a small one: the sample lies wholly
+// on the screen and never over its own button; where the form's place (right edge at the
+// button's left edge) fits on the screen, it is there.
+void FontsColoursTest::fontSampleStaysOnTheScreen() {
+    QFETCH(QSize, screen);
+    QFETCH(QString, button);
+    QFETCH(QString, group);
+    AppFixture app(Afternoon());
+    const ScreenInfo only = MakeScreen(QStringLiteral("DP-1"), QRect(QPoint(0, 0), screen), true);
+    app.fake.screens.set({only});
+    TForm1* f = app.f();
+    TForm4* sampleWindow = app.app->Form4.get();
+    f->setGeometry(only.available);
+    f->show();
+    QApplication::setActiveWindow(f);
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    f->SpeedButton2Click();
+    auto* b = qobject_cast<TBitBtn*>(W(f, button));
+    // On a small screen the settings panel is scrolled until the button is in sight.
+    b->setFocus();
+    const QRect buttonOnScreen(b->mapToGlobal(QPoint(0, 0)), b->size());
+    QVERIFY(only.available.contains(buttonOnScreen));
+
+    Q_EMIT b->MouseMove();
+    QVERIFY(sampleWindow->isVisible());
+    const QRect frame = sampleWindow->frameGeometry();
+    QVERIFY2(only.available.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                            .arg(frame.x())
+                                                            .arg(frame.y())
+                                                            .arg(frame.width())
+                                                            .arg(frame.height())));
+    QVERIFY(!frame.intersects(buttonOnScreen));
+    QWidget* g = W(f, group);
+    const QPoint sum(f->Panel1->x() + f->Panel2->x() + g->x() + b->x() - frame.width(),
+                     f->Panel1->y() + f->Panel2->y() + g->y() + b->y() + 30);
+    const QRect form(f->frameGeometry().topLeft() + sum, frame.size());
+    if (only.available.contains(form)) QCOMPARE(frame, form);
+    sampleWindow->hide();
+    f->hide();
+}
+
+// The sample's title bar has a close box (and no other button); closed, it comes back at the
+// next rest of the mouse on a font button.
+void FontsColoursTest::fontSampleClosesByItsCloseBox() {
+    AppFixture app(Afternoon());
+    TForm1* f = app.f();
+    TForm4* sampleWindow = app.app->Form4.get();
+    f->SpeedButton2Click();
+    const Qt::WindowFlags flags = sampleWindow->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(flags & Qt::WindowTitleHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    Q_EMIT f->BitBtn40->MouseMove();
+    QVERIFY(sampleWindow->isVisible());
+    QVERIFY(sampleWindow->close());
+    QVERIFY(sampleWindow->isHidden());
+    QVERIFY(app.app->Form4);  // hidden, not destroyed
+    Q_EMIT f->BitBtn35->MouseMove();
+    QVERIFY(sampleWindow->isVisible());
+    QCOMPARE(sampleWindow->windowTitle(), QStringLiteral("预备计时字示例"));
     sampleWindow->hide();
 }
 

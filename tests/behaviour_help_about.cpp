@@ -71,6 +71,8 @@ class HelpAboutTest : public QObject {
     void aboutContents();
     void helpAndAboutTogether();
     void closeBoxHides();
+    void helpAndAboutStayOnTheScreen_data();
+    void helpAndAboutStayOnTheScreen();
 };
 
 // The guide in the main window: title, sections and topics in order, with the indentation of
@@ -276,6 +278,49 @@ void HelpAboutTest::closeBoxHides() {
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    help->hide();
+    about->hide();
+}
+
+void HelpAboutTest::helpAndAboutStayOnTheScreen_data() {
+    QTest::addColumn<QRect>("screen");
+    QTest::newRow("1024 x 768") << QRect(0, 0, 1024, 768);
+    QTest::newRow("800 x 600") << QRect(0, 0, 800, 600);
+    QTest::newRow("800 x 600 right of another") << QRect(1366, 0, 800, 600);
+}
+
+// The help and about windows open wholly on the main window's screen, frame and all; where
+// the help window fits at its form place it opens there at its form size, and made smaller on
+// a small screen its text box still fills it.
+void HelpAboutTest::helpAndAboutStayOnTheScreen() {
+    QFETCH(QRect, screen);
+    AppFixture app(Afternoon());
+    const ScreenInfo main = MakeScreen(QStringLiteral("HDMI-1"), screen, screen.x() == 0);
+    QList<ScreenInfo> screens{main};
+    if (screen.x() != 0)
+        screens.prepend(MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1366, 768), true));
+    app.fake.screens.set(screens);
+    app->setGeometry(screen);
+    TForm2* help = app.app->Form2.get();
+    QWidget* about = app.app->Form3.get();
+
+    app->SpeedButton6Click();
+    QVERIFY(help->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QVERIFY(screen.contains(help->frameGeometry()));
+    if (screen.size() == QSize(1024, 768)) {
+        QCOMPARE(help->frameGeometry().topLeft(), QPoint(5, 119));
+        QCOMPARE(help->size(), QSize(1014, 585));
+        QCOMPARE(help->RichEdit1->geometry(), QRect(24, 0, 953, 545));
+    }
+    QVERIFY(help->rect().contains(help->RichEdit1->geometry()));
+    QVERIFY(help->RichEdit1->width() >= help->width() - 61);
+    QVERIFY(help->RichEdit1->height() >= help->height() - 40);
+
+    app->SpeedButton7Click();
+    QVERIFY(about->isVisible());
+    QVERIFY(screen.contains(about->frameGeometry()));
+    QCOMPARE(about->size(), QSize(600, 450));  // the picture whole
     help->hide();
     about->hide();
 }

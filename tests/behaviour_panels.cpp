@@ -59,17 +59,19 @@ QList<Movable> Movables(TForm1* f) {
             {f->Panel4, s.mainPanelTop},      {f->Panel5, s.prepPanelTop}};
 }
 
+// Places in the form's pixels: the concise display covers the whole screen, and the display
+// is drawn at that screen's scale.
 QList<int> Tops(TForm1* f) {
     QList<int> tops;
     for (const Movable& m : Movables(f))
-        tops << m.widget->y();
+        tops << DesignPos(m.widget).y();
     return tops;
 }
 
 QList<int> Lefts(TForm1* f) {
     QList<int> lefts;
     for (const Movable& m : Movables(f))
-        lefts << m.widget->x();
+        lefts << DesignPos(m.widget).x();
     return lefts;
 }
 
@@ -124,6 +126,10 @@ class PanelsTest : public QObject {
     void timerPanelButtons();
     void conciseDisplay_data();
     void conciseDisplay();
+    void conciseDisplayCoversTheScreen_data();
+    void conciseDisplayCoversTheScreen();
+    void conciseDisplayFromBesideTheSettingsPanel_data();
+    void conciseDisplayFromBesideTheSettingsPanel();
     void conciseDisplayOnlyFromTheBareDisplay_data();
     void conciseDisplayOnlyFromTheBareDisplay();
     void conciseDisplayAndApplyingSettings_data();
@@ -367,6 +373,109 @@ void PanelsTest::conciseDisplay() {
     QCOMPARE(Lefts(f), lefts);
     QVERIFY(f->isVisible());
     QCOMPARE(f->Panel1->y(), 29);
+    QVERIFY(app.fake.dialogs.log.isEmpty());
+    f->hide();
+}
+
+void PanelsTest::conciseDisplayCoversTheScreen_data() {
+    conciseDisplay_data();
+}
+
+// Maximised as it starts, the window covers the whole screen while the concise display is on
+// and is maximised again, at the same place and size, when it ends: every time.
+void PanelsTest::conciseDisplayCoversTheScreen() {
+    QFETCH(QString, via);
+    AppFixture app(Afternoon());
+    TForm1* f = app.f();
+    f->showMaximized();
+    QApplication::setActiveWindow(f);
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    QTRY_COMPARE(f->windowState() & ~Qt::WindowActive, Qt::WindowMaximized);
+    const QRect maximised = f->geometry();
+    const QRect screen = f->screen()->geometry();
+    auto toggle = [&] {
+        if (via == QStringLiteral("Panel1"))
+            ClickWindowAt(f, f->Panel1, QPoint(3, f->Panel1->height() / 2));
+        else if (via == QStringLiteral("Image2"))
+            ClickWindowAt(f, f->Image2, f->Image2->rect().center());
+        else if (via == QStringLiteral("SpeedButton19"))
+            f->SpeedButton19->click();
+        else
+            f->N24->trigger();
+    };
+    for (int round = 0; round < 8; ++round) {
+        toggle();
+        QVERIFY(f->ConciseDisplay());
+        QTRY_VERIFY(f->windowState() & Qt::WindowFullScreen);
+        QTRY_COMPARE(f->geometry(), screen);
+        QCOMPARE(f->Panel1->geometry(), QRect(QPoint(0, 0), screen.size()));
+
+        toggle();
+        QVERIFY(!f->ConciseDisplay());
+        QTRY_COMPARE(f->windowState() & ~Qt::WindowActive, Qt::WindowMaximized);
+        QTRY_COMPARE(f->geometry(), maximised);
+        QVERIFY(!Frameless(f));
+        QVERIFY(f->StatusBar1->isVisible());
+        QCOMPARE(f->StatusBar1->geometry().bottom(), f->rect().bottom());
+    }
+    QVERIFY(app.fake.dialogs.log.isEmpty());
+    f->hide();
+}
+
+void PanelsTest::conciseDisplayFromBesideTheSettingsPanel_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("toggles");
+    QTest::newRow("left of the panel") << QStringLiteral("left") << true;
+    QTest::newRow("right of the panel") << QStringLiteral("right") << true;
+    QTest::newRow("below the panel") << QStringLiteral("below") << true;
+    QTest::newRow("a text of the display below the panel") << QStringLiteral("text") << false;
+    QTest::newRow("the panel itself") << QStringLiteral("panel") << false;
+}
+
+// With the settings panel open, the display beside it is still the bare display: a click on
+// it toggles the concise display, while the controls of the display take no click and no
+// focus.
+void PanelsTest::conciseDisplayFromBesideTheSettingsPanel() {
+    QFETCH(QString, where);
+    QFETCH(bool, toggles);
+    AppFixture app(Afternoon());
+    TForm1* f = app.f();
+    ShowWindow(f);
+    f->SpeedButton2Click();
+    QVERIFY(f->Panel2->isVisible());
+    QWidget* focus = QApplication::focusWidget();
+    // The panel's edges in the display's terms.
+    const QRect panel(f->Panel1->mapFrom(f->centralWidget(), f->Panel2->pos()), f->Panel2->size());
+    const QRect display = f->Panel1->rect();
+    QVERIFY(display.bottom() > panel.bottom() + 4);
+    QVERIFY(panel.left() > 0 && display.right() > panel.right());
+    const int middle = panel.center().y();
+    QPoint spot;
+    if (where == QStringLiteral("left")) spot = QPoint(panel.left() / 2, middle);
+    if (where == QStringLiteral("right"))
+        spot = QPoint((panel.right() + display.right()) / 2, middle);
+    if (where == QStringLiteral("below"))
+        spot = QPoint(panel.left() + 10, (panel.bottom() + display.bottom()) / 2);
+    if (where == QStringLiteral("panel")) spot = panel.center();
+    if (where == QStringLiteral("text")) {
+        // The scheduled text, shown, reaching into the strip below the panel.
+        f->Label52->show();
+        MoveDesign(f->Label52, DesignPos(f->Label52).x(), 600);
+        const QRect strip(0, panel.bottom() + 1, display.width(),
+                          display.bottom() - panel.bottom());
+        const QRect shared = strip.intersected(f->Label52->geometry());
+        QVERIFY(!shared.isEmpty());
+        spot = shared.center();
+        QCOMPARE(f->Panel1->childAt(spot), f->Label52);
+    }
+    if (toggles) QVERIFY(!f->Panel1->childAt(spot));
+    ClickWindowAt(f, f->Panel1, spot);
+    QCOMPARE(f->ConciseDisplay(), toggles);
+    QVERIFY(f->Panel2->isVisible());
+    // Nothing of the covered display took the focus.
+    QWidget* now = QApplication::focusWidget();
+    QVERIFY(now != f->Panel1 && !f->Panel1->isAncestorOf(now));
+    QCOMPARE(now, focus);
     QVERIFY(app.fake.dialogs.log.isEmpty());
     f->hide();
 }

@@ -4,6 +4,7 @@
 // come and go.
 #include <QtTest>
 
+#include <QGroupBox>
 #include <QScrollBar>
 #include "AppFixture.h"
 
@@ -41,6 +42,7 @@ class ScreensTest : public QObject {
     void storedPlacesStayInDesignPixels();
     void resizedWhileCounting();
     void settingsPanelScrollsOnALowScreen();
+    void settingsPanelReachableOnASmallScreen();
     void chosenScreenFollowsPlugging();
     void twinScreensToldApartBySize();
     void secondaryWindowsOpenOnTheDisplaysScreen();
@@ -206,6 +208,93 @@ void ScreensTest::settingsPanelScrollsOnALowScreen() {
     f->SpeedButton2Click();
     QVERIFY(!bar->isVisible());
     QCOMPARE(f->Panel2->pos(), QPoint(5, 32));
+}
+
+// At 800 x 600 the settings panel is taller and wider than the window: bars at the right and
+// the bottom edge bring each of its twelve groups and its three buttons wholly into sight;
+// the wheel turned sideways and the focus move it across; and 使用方式 计时 then 确定, chosen
+// with the mouse, take effect.
+void ScreensTest::settingsPanelReachableOnASmallScreen() {
+    AppFixture app(kStart);
+    TForm1* f = app.f();
+    ShowAt(app, QSize(800, 600));
+    if (QTest::currentTestFailed()) return;
+    QApplication::setActiveWindow(f);
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    f->SpeedButton2Click();
+    SettingsScroll* scroll = f->settingsScroll();
+    QScrollBar* down = scroll->bar();
+    QScrollBar* across = scroll->horizontalBar();
+    QVERIFY(down->isVisible());
+    QVERIFY(across->isVisible());
+    QCOMPARE(f->Panel2->pos(), QPoint(5, 32));
+    QWidget* client = f->centralWidget();
+    const QRect view = scroll->view();
+    // The bars lie beside the view, the tool bar above it.
+    QVERIFY(!view.intersects(In(down, client)) && !view.intersects(In(across, client)));
+    QCOMPARE(view.top(), 29);
+
+    // Every group and button can be brought wholly into sight with the two bars.
+    QList<QWidget*> targets;
+    for (QGroupBox* g : f->Panel2->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+        targets << g;
+    QCOMPARE(targets.size(), 12);
+    targets << f->BitBtn26 << f->BitBtn27 << f->BitBtn6;
+    for (QWidget* target : targets) {
+        bool seen = false;
+        for (int v = 0; v <= down->maximum() && !seen; v += 5) {
+            for (int h = 0; h <= across->maximum() && !seen; h += 5) {
+                down->setValue(qMin(v, down->maximum()));
+                across->setValue(qMin(h, across->maximum()));
+                seen = view.contains(In(target, client));
+            }
+        }
+        QVERIFY2(seen, qPrintable(target->objectName()));
+    }
+    // Both bars at their ends: the panel's bottom right corner in sight.
+    down->setValue(down->maximum());
+    across->setValue(across->maximum());
+    QVERIFY(view.contains(In(f->Panel2, client).bottomRight()));
+
+    // The wheel turned sideways over the panel moves it across.
+    across->setValue(0);
+    const QPoint over = f->Panel2->rect().center();
+    QWheelEvent wheel(over, f->Panel2->mapToGlobal(over), QPoint(), QPoint(-120, 0), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(f->Panel2, &wheel);
+    QVERIFY(across->value() > 0);
+
+    // The mouse on 计时 of 使用方式, brought into sight by the bars, then on 确定: the clock
+    // panel gives way to the main timer panel.
+    f->Panel3->show();
+    f->Panel4->hide();
+    down->setValue(0);
+    across->setValue(across->maximum());
+    QVERIFY(view.contains(In(f->RadioButton3, client)));
+    QTest::mouseClick(f->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      f->RadioButton3->mapTo(f, QPoint(8, f->RadioButton3->height() / 2)));
+    QVERIFY(f->RadioButton3->isChecked());
+    down->setValue(down->maximum());
+    QVERIFY(view.contains(In(f->BitBtn6, client)));
+    QTest::mouseClick(f->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      f->BitBtn6->mapTo(f, f->BitBtn6->rect().center()));
+    QVERIFY(app.fake.dialogs.texts(QStringLiteral("error")).isEmpty());
+    QVERIFY(f->Panel2->isHidden());
+    QVERIFY(!f->Panel4->isHidden());
+    QVERIFY(f->Panel3->isHidden());
+    QCOMPARE(f->Settings.modeTimingOn, 1);
+    QVERIFY(!down->isVisible());
+    QVERIFY(!across->isVisible());
+
+    // Opened again, the panel shows its top left corner; the focus on a control out of sight
+    // to the right brings it in.
+    f->SpeedButton2Click();
+    QCOMPARE(f->Panel2->pos(), QPoint(5, 32));
+    QCOMPARE(across->value(), 0);
+    f->RadioButton1->setFocus();
+    QVERIFY(view.contains(In(f->RadioButton1, client)));
+    f->Edit55->setFocus();
+    QVERIFY(view.contains(In(f->Edit55, client)));
 }
 
 // The display fills the screen chosen in the menu; that screen is remembered by its identity

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -55,7 +56,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
               platform.soundDir, platform.output},
              Settings, SoundWires(*this)),
       prompts_(StatusBar1, Label45),
-      fonts_(this, Panel1, Panel2, *platform.dialogs),
+      fonts_(this, Panel1, Panel2, *platform.dialogs, platform.screens),
       colours_(this, *platform.dialogs, ColourWires(*this)),
       help_(RichEdit1, this, platform.screens),
       mainDisplay_(MainDisplayWires(*this), *Timer1, sound_, *platform.dialogs),
@@ -98,6 +99,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     ToolBar1->installEventFilter(this);
     centralWidget()->installEventFilter(this);
     Panel2->installEventFilter(this);
+    Panel1->installEventFilter(this);
     // The display itself holds the focus at first, so that no digit box shows a selection.
     Panel1->setFocusPolicy(Qt::StrongFocus);
     Panel1->setFocus();
@@ -228,9 +230,13 @@ QSize TForm1::DisplayCanvas() const {
 void TForm1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || movingScreens_) return;
+    if (panels_.ConciseMoving(windowState())) return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    // Restored from maximised by the operator or the window manager. (The concise display's
+    // full screen, when it ends, gives the window back the state it had before by itself.)
     const Qt::WindowStates full = Qt::WindowMaximized | Qt::WindowFullScreen;
-    if ((change->oldState() & full) && !(windowState() & (full | Qt::WindowMinimized))) {
+    if ((change->oldState() & Qt::WindowMaximized) &&
+        !(windowState() & (full | Qt::WindowMinimized))) {
         // The window manager goes on placing the window, and tells its frame, for a moment
         // after the state has changed: the place is set again until that is over.
         restoring_.start();
@@ -280,12 +286,29 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ToolBar1 && shownOrHidden) layoutClientArea();
     if (watched == Panel2 && shownOrHidden)
         settingsPanelShown(event->type() == QEvent::ShowToParent);
+    if (watched == Panel1 && !Panel1->isEnabled() && coveredDisplayClick(event)) return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+// The display covered by the settings panel is disabled and takes no click itself; the mouse
+// buttons still reach it, and a click on a bare spot of it beside the panel (no control of the
+// display there) is the bare display's click, as when nothing covers it.
+bool TForm1::coveredDisplayClick(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) return false;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (Panel1->childAt(mouse->position().toPoint())) return false;
+    if (type == QEvent::MouseButtonPress)
+        coveredClick_.press(mouse);
+    else if (coveredClick_.release(Panel1, mouse))
+        Q_EMIT Panel1->Click();
+    return true;
 }
 
 // While the settings panel is open, the keys and the focus are its own: the display it covers
 // takes no focus and none of its accelerators (so Alt+R and Alt+C are 默认 and 取消 in every
-// usage mode, and no key reaches a covered button).
+// usage mode, and no key reaches a covered button); only its bare strips beside the panel take
+// a click (coveredDisplayClick).
 void TForm1::settingsPanelShown(bool shown) {
     Panel1->setEnabled(!shown);
     if (shown) {

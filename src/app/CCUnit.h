@@ -376,6 +376,7 @@ class TForm1 : public TForm1Controls {
     void bindHandlers();
     void layoutClientArea();
     void settingsPanelShown(bool shown);
+    bool coveredDisplayClick(QEvent* event);
     void placeRestoredWindow();
     void setupGlyphs();
     void RunTick(void (TForm1::*handler)());
@@ -385,7 +386,8 @@ class TForm1 : public TForm1Controls {
     SettingsScroll* settingsScroll_ = nullptr;
     std::unique_ptr<Options> options_;
     bool movingScreens_ = false;
-    QElapsedTimer restoring_;  // runs for a moment after the window was restored
+    ClickTracker coveredClick_;  // a click on the display beside the open settings panel
+    QElapsedTimer restoring_;    // runs for a moment after the window was restored
     QTimer restoreTimer_;
     static constexpr int kRestoreSettleMs = 1000;
 };

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QWindow>
 
 #include "clock/wnlp.h"
 #include "platform/Screens.h"
@@ -39,16 +40,33 @@ void DisplayPanels::ApplyUsageMode() {
     }
 }
 
+namespace {
+
+// The border of a window on screen changes in place. Set through the widget, new flags hide
+// the window and show it again, and on the way a window manager forgets that it was maximised.
+void SetFrameless(QWidget* w, bool frameless) {
+    Qt::WindowFlags flags = w->windowFlags();
+    flags.setFlag(Qt::FramelessWindowHint, frameless);
+    if (QWindow* handle = w->windowHandle()) {
+        w->overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        w->setWindowFlags(flags);
+    }
+}
+
+}  // namespace
+
 void DisplayPanels::toggleConcise() {
     QMainWindow* w = c_.window;
-    // 1. Border: sizeable to none and back.
-    const bool wasVisible = w->isVisible();
-    const Qt::WindowStates states = w->windowState();
-    w->setWindowFlag(Qt::FramelessWindowHint, !(w->windowFlags() & Qt::FramelessWindowHint));
-    if (wasVisible) {
-        w->setWindowState(states);
-        w->show();
-    }
+    // 1. Border: sizeable to none and back. Without its border the window covers the whole
+    //    screen; with it again, it has the state it had before (maximised, as it starts).
+    const bool frameless = !(w->windowFlags() & Qt::FramelessWindowHint);
+    if (frameless) statesBefore_ = w->windowState() & ~(Qt::WindowFullScreen | Qt::WindowActive);
+    SetFrameless(w, frameless);
+    w->setWindowState(frameless ? statesBefore_ | Qt::WindowFullScreen : statesBefore_);
+    // What the window manager reports from here on, until the window is there, is on the way.
+    moving_ = true;
     // 2. Menu bar detached or attached.
     c_.menu->setVisible(c_.menu->isHidden());
     // 3. Tool bar, and the six movable elements 80 pixels below their stored tops while it
@@ -72,6 +90,15 @@ void DisplayPanels::toggleConcise() {
     }
     if (relayout) relayout();
     w->update();
+}
+
+bool DisplayPanels::ConciseMoving(Qt::WindowStates now) {
+    if (!moving_) return false;
+    const Qt::WindowStates full = Qt::WindowMaximized | Qt::WindowFullScreen;
+    const bool there = ConciseDisplay() ? bool(now & Qt::WindowFullScreen)
+                                        : (now & full) == (statesBefore_ & full);
+    if (there) moving_ = false;
+    return true;
 }
 
 void DisplayPanels::toggleSettings() {

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <Qt>
 #include <functional>
 
 class QMainWindow;
@@ -52,6 +53,11 @@ class DisplayPanels {
     std::function<void()> relayout;
 
     bool ConciseDisplay() const;
+    // The window is on its way to the concise display's whole screen or back to the state it
+    // had: the states a window manager passes it through (it takes the maximised state away
+    // before it gives the full screen, and the other way round) are not a restore by the
+    // operator. False once the window is there.
+    bool ConciseMoving(Qt::WindowStates now);
     void ApplyUsageMode();
     void toggleConcise();       // Image2Click
     void toggleSettings();      // SpeedButton2Click
@@ -68,4 +74,7 @@ class DisplayPanels {
     const ScreenList* screens_;
     Controls c_;
     QPointer<Twnl> calendar_;
+    // The window's state before the concise display made it cover the whole screen.
+    Qt::WindowStates statesBefore_ = Qt::WindowMaximized;
+    bool moving_ = false;
 };

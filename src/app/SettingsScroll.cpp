@@ -9,7 +9,7 @@
 
 namespace {
 constexpr int kBarWidth = 16;
-constexpr int kMargin = 4;  // below the panel's bottom edge
+constexpr int kMargin = 4;  // beyond the panel's right and bottom edges
 }  // namespace
 
 SettingsScroll::SettingsScroll(QWidget* client, QWidget* panel, QPoint place, int top)
@@ -19,7 +19,15 @@ SettingsScroll::SettingsScroll(QWidget* client, QWidget* panel, QPoint place, in
     bar_->setAccessibleName(QStringLiteral("设置面板滚动条"));
     bar_->setToolTip(QStringLiteral("上下移动设置面板"));
     bar_->hide();
-    connect(bar_, &QScrollBar::valueChanged, this, &SettingsScroll::scrollTo);
+    hbar_ = new QScrollBar(Qt::Horizontal, client);
+    hbar_->setObjectName(QStringLiteral("Panel2HScroll"));
+    hbar_->setAccessibleName(QStringLiteral("设置面板水平滚动条"));
+    hbar_->setToolTip(QStringLiteral("左右移动设置面板"));
+    hbar_->hide();
+    for (QScrollBar* b : {bar_, hbar_}) {
+        b->setSingleStep(20);
+        connect(b, &QScrollBar::valueChanged, this, &SettingsScroll::scroll);
+    }
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now && now != panel_ && panel_->isAncestorOf(now)) showFocus(now);
     });
@@ -27,40 +35,69 @@ SettingsScroll::SettingsScroll(QWidget* client, QWidget* panel, QPoint place, in
     client_->installEventFilter(this);
 }
 
+QRect SettingsScroll::view() const {
+    const int right = client_->width() - (bar_->isVisibleTo(client_) ? kBarWidth : 0);
+    const int bottom = client_->height() - (hbar_->isVisibleTo(client_) ? kBarWidth : 0);
+    return QRect(QPoint(0, top_), QPoint(right - 1, bottom - 1));
+}
+
 void SettingsScroll::update() {
-    const int needed = place_.y() + panel_->height() + kMargin;
-    const int overflow = needed - client_->height();
-    if (panel_->isHidden() || overflow <= 0) {
-        bar_->hide();
-        if (bar_->value() != 0) bar_->setValue(0);
-        return;
+    const QSize needed(place_.x() + panel_->width() + kMargin,
+                       place_.y() + panel_->height() + kMargin);
+    bool down = false;
+    bool across = false;
+    if (!panel_->isHidden()) {
+        // Each bar takes room from the other direction.
+        down = needed.height() > client_->height();
+        across = needed.width() > client_->width() - (down ? kBarWidth : 0);
+        if (!down && across) down = needed.height() > client_->height() - kBarWidth;
     }
-    bar_->setRange(0, overflow);
-    bar_->setPageStep(qMax(1, client_->height() - top_));
-    bar_->setSingleStep(20);
-    bar_->setGeometry(client_->width() - kBarWidth, top_, kBarWidth, client_->height() - top_);
-    bar_->show();
-    bar_->raise();
-    scrollTo(bar_->value());
+    const int width = client_->width() - (down ? kBarWidth : 0);
+    const int height = client_->height() - (across ? kBarWidth : 0);
+    const auto set = [&](QScrollBar* b, bool shown, int overflow, int page, const QRect& place) {
+        if (!shown) {
+            b->hide();
+            if (b->value() != 0) b->setValue(0);
+            return;
+        }
+        b->setRange(0, overflow);
+        b->setPageStep(qMax(1, page));
+        b->setGeometry(place);
+        b->show();
+        b->raise();
+    };
+    set(bar_, down, needed.height() - height, height - top_,
+        QRect(width, top_, kBarWidth, height - top_));
+    set(hbar_, across, needed.width() - width, width, QRect(0, height, width, kBarWidth));
+    if (down || across) scroll();
 }
 
 void SettingsScroll::toTop() {
     update();
     bar_->setValue(0);
+    hbar_->setValue(0);
 }
 
-void SettingsScroll::scrollTo(int value) {
+void SettingsScroll::scroll() {
     const QScopedValueRollback<bool> guard(moving_, true);
-    panel_->move(place_.x(), place_.y() - value);
+    panel_->move(place_ - QPoint(hbar_->value(), bar_->value()));
 }
 
 void SettingsScroll::showFocus(QWidget* focus) {
-    if (!bar_->isVisible()) return;
     const QRect r(focus->mapTo(client_, QPoint(0, 0)), focus->size());
-    if (r.top() < top_)
-        bar_->setValue(bar_->value() - (top_ - r.top()) - kMargin);
-    else if (r.bottom() > client_->height())
-        bar_->setValue(bar_->value() + (r.bottom() - client_->height()) + kMargin);
+    const QRect v = view();
+    if (bar_->isVisible()) {
+        if (r.top() < v.top())
+            bar_->setValue(bar_->value() - (v.top() - r.top()) - kMargin);
+        else if (r.bottom() > v.bottom())
+            bar_->setValue(bar_->value() + (r.bottom() - v.bottom()) + kMargin);
+    }
+    if (hbar_->isVisible()) {
+        if (r.left() < v.left())
+            hbar_->setValue(hbar_->value() - (v.left() - r.left()) - kMargin);
+        else if (r.right() > v.right())
+            hbar_->setValue(hbar_->value() + (r.right() - v.right()) + kMargin);
+    }
 }
 
 bool SettingsScroll::eventFilter(QObject* watched, QEvent* event) {
@@ -73,14 +110,23 @@ bool SettingsScroll::eventFilter(QObject* watched, QEvent* event) {
             if (watched == panel_) update();
             break;
         case QEvent::Move:
-            // Put back at its form place by its toggle: the panel shows its top again.
-            if (watched == panel_ && !moving_ && panel_->pos() == place_ && bar_->value() != 0)
+            // Put back at its form place by its toggle: the panel shows its top left corner
+            // again.
+            if (watched == panel_ && !moving_ && panel_->pos() == place_ &&
+                (bar_->value() != 0 || hbar_->value() != 0)) {
                 bar_->setValue(0);
+                hbar_->setValue(0);
+            }
             break;
         case QEvent::Wheel:
-            if (watched == panel_ && bar_->isVisible()) {
-                QCoreApplication::sendEvent(bar_, event);
-                return true;
+            if (watched == panel_) {
+                // The wheel turned sideways (or a tilt wheel) moves the panel across.
+                const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
+                QScrollBar* b = qAbs(delta.x()) > qAbs(delta.y()) ? hbar_ : bar_;
+                if (b->isVisible()) {
+                    QCoreApplication::sendEvent(b, event);
+                    return true;
+                }
             }
             break;
         default:

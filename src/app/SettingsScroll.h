@@ -1,11 +1,12 @@
-// The settings panel on a screen too low for it: a scroll bar at the right edge of the
-// window moves the panel up and down under the tool bar, so that every control of it can be
-// reached; the wheel and moving the focus to a control out of sight scroll it too. Where the
-// panel fits, nothing of this shows.
+// The settings panel on a screen too small for it: a scroll bar at the right edge of the
+// window moves the panel up and down under the tool bar, and one at the bottom edge moves it
+// left and right, so that every control of it can be reached; the wheel and moving the focus
+// to a control out of sight scroll it too. Where the panel fits, nothing of this shows.
 #pragma once
 
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 
 class QScrollBar;
 class QWidget;
@@ -19,20 +20,24 @@ class SettingsScroll : public QObject {
     // The client area changed size, or the panel came or went.
     void update();
     QScrollBar* bar() const { return bar_; }
-    // The panel's top in sight (it opens so).
+    QScrollBar* horizontalBar() const { return hbar_; }
+    // The part of the client area the panel is seen in: below the tool bar, beside the bars.
+    QRect view() const;
+    // The panel's top left corner in sight (it opens so).
     void toTop();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void scrollTo(int value);
+    void scroll();
     void showFocus(QWidget* focus);
 
     QWidget* client_;
     QWidget* panel_;
     QPoint place_;
     int top_;
-    QScrollBar* bar_;
+    QScrollBar* bar_;   // up and down
+    QScrollBar* hbar_;  // left and right
     bool moving_ = false;
 };

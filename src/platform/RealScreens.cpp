@@ -75,8 +75,13 @@ void RealScreens::fill(QWidget* window, const ScreenInfo& screen) {
     window->setScreen(s);
     window->setGeometry(s->availableGeometry());
     if (!visible) return;
-    if (full)
-        window->showMaximized();
-    else
+    if (states & Qt::WindowFullScreen) {
+        // The concise display covers the new screen whole, as it did the old one.
+        window->setWindowState(states & ~Qt::WindowMinimized);
         window->show();
+    } else if (full) {
+        window->showMaximized();
+    } else {
+        window->show();
+    }
 }

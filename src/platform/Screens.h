@@ -4,9 +4,14 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
 
 struct ScreenInfo {
     QString name;
@@ -48,3 +53,42 @@ ScreenInfo ScreenOrPrimary(const QList<ScreenInfo>& screens, const ScreenInfo& w
 // A secondary window about to be shown comes onto the screen of the main window, at the same
 // place of that screen as on the screen it was on.
 void BringToScreenOf(const ScreenList& screens, QWidget* window, const QWidget* main);
+
+// A window's frame moved onto an area, and made smaller where it is larger than the area, so
+// that it lies wholly inside it.
+QRect FitInside(const QRect& frame, const QRect& area);
+
+// A window manager frames a window only after it has been shown, so a place worked out from
+// the window's frame before that is worked out again once the frame is known: place runs
+// whenever the size of the window's frame changes while the window is on screen. While the
+// window manager is reparenting the window, Qt may see a frame that makes no sense (smaller
+// than the window); that is not taken for the frame. A frame that the window manager puts
+// elsewhere than it was asked to is given its place again.
+class FrameWatch : public QObject {
+    Q_OBJECT
+  public:
+    FrameWatch(QWidget* window, std::function<void()> place);
+    // The frame's margins around the window: as Qt sees them now where that makes sense, else
+    // the last ones that did (none before the window was ever framed).
+    QMargins margins();
+    // The window's frame as it is, from the margins above.
+    QRect frame();
+    // Puts the window's frame at a place and size (the size as far as the margins are known).
+    void placeFrame(const QRect& frame);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QMargins seenMargins() const;
+    void give(const QRect& frame);
+
+    QWidget* window_;
+    std::function<void()> place_;
+    QMargins margins_;
+    bool placing_ = false;
+    // The frame's place and size last wanted, until the window is seen there.
+    std::optional<QRect> wanted_;
+    int tries_ = 0;
+    static constexpr int kTries = 3;
+};

@@ -1,12 +1,16 @@
 #include "presentation/FontButtons.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Screens.h"
 #include "presentation/Unit4.h"
 #include "widgets/Controls.h"
 #include "widgets/DesignSurface.h"
 
 void FontButtons::setSampleWindow(TForm4* sample) {
     sample_ = sample;
+    // The window manager frames the sample only once it shows: its place is worked out again
+    // with the frame it then has.
+    watch_ = sample_ ? new FrameWatch(sample_, [this] { placeSample(); }) : nullptr;
 }
 
 void FontButtons::ChooseFont(QWidget* source, const QList<QWidget*>& targets) {
@@ -36,24 +40,40 @@ void FontButtons::ShowFontSample(const QString& kind, const QString& sample, QWi
     form->Label1->setFont(font);
     form->Label1->setCaption(sample);
     form->fitContents();
-    // The sum of the places of Panel1, Panel2, the group and the button (each in its parent),
-    // less the sample's width, plus 30 below: the place of the sample's frame, counted from
-    // the main window's frame. It is the same place at every showing, and the sample is
-    // raised above the main window every time.
-    const auto place = [&] {
-        const int left = panel1_->x() + panel2_->x() + groupBox->x() + button->x() -
-                         form->frameGeometry().width();
-        const int top = panel1_->y() + panel2_->y() + groupBox->y() + button->y() + 30;
-        return window_->frameGeometry().topLeft() + QPoint(left, top);
-    };
-    form->move(place());
+    group_ = groupBox;
+    button_ = button;
+    placeSample();
     form->show();
     form->raise();
     // A window shown for the first time may learn the size of its frame only now.
-    if (form->frameGeometry().topLeft() != place()) form->move(place());
+    placeSample();
     form->Label3->setText(font.family());
     form->Label5->setText(QString::number(FontSize(font)));
     form->Label7->setColor(color);
+}
+
+// The sum of the places of Panel1, Panel2, the group and the button (each in its parent), less
+// the sample's width, plus 30 below: the place of the sample's frame, counted from the main
+// window's frame, its right edge at the button's left edge. Where the screen would cut the
+// sample off at its left edge, its left edge goes to the button's right edge instead (a sample
+// over its own button would take the button's click); and it is moved wholly onto the screen.
+QRect FontButtons::SamplePlace(QWidget* groupBox, QWidget* button) const {
+    const QSize size = watch_ ? watch_->frame().size() : QSize();
+    const QPoint origin = window_->frameGeometry().topLeft();
+    const int buttonLeft = origin.x() + panel1_->x() + panel2_->x() + groupBox->x() + button->x();
+    const int top = origin.y() + panel1_->y() + panel2_->y() + groupBox->y() + button->y() + 30;
+    QRect place(QPoint(buttonLeft - size.width(), top), size);
+    if (!screens_) return place;
+    const QRect area = screens_->screenOf(window_).available;
+    if (area.isEmpty()) return place;
+    if (place.left() < area.left())
+        place.moveLeft(button->mapToGlobal(QPoint(button->width(), 0)).x());
+    return FitInside(place, area);
+}
+
+void FontButtons::placeSample() {
+    if (!sample_ || !group_ || !button_) return;
+    watch_->placeFrame(SamplePlace(group_, button_));
 }
 
 void FontButtons::ShowSampleOf(QWidget* button) {

@@ -1,9 +1,11 @@
 // The help and about commands: the help window shows the guide carried by the main window's
-// hidden text box, copied afresh each time; both windows are shown and hidden, never modal.
+// hidden text box, copied afresh each time; both windows are shown and hidden, never modal,
+// and open wholly on the main window's screen.
 #pragma once
 
 #include <QPointer>
 
+class FrameWatch;
 class QTextEdit;
 class QWidget;
 class ScreenList;
@@ -21,9 +23,14 @@ class HelpWindows {
     void ToggleAbout();
 
   private:
+    // The window wholly on the main window's screen.
+    void KeepOnScreen(QWidget* window, FrameWatch* frame);
+
     QTextEdit* guide_;
     QWidget* main_;
     const ScreenList* screens_;
     QPointer<TForm2> help_;
     QPointer<TForm3> about_;
+    FrameWatch* helpFrame_ = nullptr;
+    FrameWatch* aboutFrame_ = nullptr;
 };

@@ -5,7 +5,9 @@
 TForm4::TForm4(QWidget* parent) : QWidget(parent, Qt::Window) {
     setupUi(this);
     ConvertDesignFonts(this);
-    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
+    // A title bar with the close box only; it never takes the focus from the main window.
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
                    Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     fitContents();

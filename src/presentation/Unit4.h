@@ -1,5 +1,5 @@
-// The font sample window: a sample text in a font, with its name, size and colour. It has no
-// border buttons; the main window shows and hides it.
+// The font sample window: a sample text in a font, with its name, size and colour. The main
+// window shows and hides it; its close box hides it too.
 #pragma once
 
 #include <QWidget>

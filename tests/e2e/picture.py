@@ -7,6 +7,8 @@
                                   rows Y0 and Y1 (a pixel is lit when a channel is above 60)
   picture.py red FILE X0 Y0 X1 Y1 how many pixels of the box are red (red above 150, green and
                                   blue below 80)
+  picture.py box FILE R G B       the box "LEFT TOP RIGHT BOTTOM" of the pixels of that colour
+                                  ("none" when there are none)
 """
 import subprocess
 import sys
@@ -74,6 +76,21 @@ def red(path, x0, y0, x1, y1):
     print(count)
 
 
+def box(path, r, g, b):
+    width, height, pixels = load(path)
+    want = bytes((r, g, b))
+    left, top, right, bottom = width, height, -1, -1
+    for y in range(height):
+        row = pixels[y * width * 3:(y + 1) * width * 3]
+        first = next((x for x in range(width) if row[x * 3:x * 3 + 3] == want), None)
+        if first is None:
+            continue
+        last = next(x for x in range(width - 1, -1, -1) if row[x * 3:x * 3 + 3] == want)
+        left, right = min(left, first), max(right, last)
+        top, bottom = min(top, y), y
+    print("none" if right < 0 else "%d %d %d %d" % (left, top, right, bottom))
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "display":
         display(sys.argv[2], int(sys.argv[3]))
@@ -81,5 +98,7 @@ if __name__ == "__main__":
         content(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))
     elif sys.argv[1] == "red":
         red(sys.argv[2], *(int(a) for a in sys.argv[3:7]))
+    elif sys.argv[1] == "box":
+        box(sys.argv[2], *(int(a) for a in sys.argv[3:6]))
     else:
         sys.exit(__doc__)
