@@ -177,6 +177,20 @@ void MainTimer::set() {
     display_.bar()->setPosition(seconds);
 }
 
+void MainTimer::setDirection(bool countUp) {
+    SetRadioChecked(c_.countUp, countUp);
+    SetRadioChecked(c_.countDown, !countUp);
+    c_.heading->setCaption(countUp ? QStringLiteral("计时") : QStringLiteral("倒计时"));
+}
+
+void MainTimer::showValue(int fullCount, int value) {
+    if (timer_.Enabled()) return;
+    display_.bar()->setMax(fullCount);
+    seconds = value;
+    display_.secondsToFields(seconds);
+    display_.bar()->setPosition(seconds);
+}
+
 void MainTimer::loadDuration(bool separators) {
     display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
                            QStringLiteral("倒计时"), QStringLiteral("计时")},
@@ -185,6 +199,8 @@ void MainTimer::loadDuration(bool separators) {
 
 void MainTimer::resumeAt(const ResumePoint& point) {
     timer_.setEnabled(false);
+    // The count goes on in its own direction, whatever the settings file says.
+    setDirection(point.countUp);
     sound_.StopIfPlaying(sound_.musicPlayer());
     display_.setReadOnly(true);
     display_.bar()->setMax(point.duration);

@@ -98,6 +98,12 @@ class MainTimer {
     // shows the value and the count goes on (or stands paused); the prompts that fell in
     // between are not given, a time-up that fell in between runs now.
     void resumeAt(const ResumePoint& point);
+    // The counting direction, on the radio buttons (shared with the preparation timer) and
+    // in this timer's heading.
+    void setDirection(bool countUp);
+    // The display of a timer that is not counting shows a value of a full count (what the
+    // start command will count on from).
+    void showValue(int fullCount, int value);
 
   private:
     void tell(CountEvent event) {

@@ -140,8 +140,16 @@ void PrepTimer::loadDuration(bool separators) {
                           seconds, countUpTarget, separators);
 }
 
+void PrepTimer::setDirection(bool countUp) {
+    SetRadioChecked(c_.countUp, countUp);
+    SetRadioChecked(c_.countDown, !countUp);
+    c_.heading->setCaption(countUp ? QStringLiteral("预备计时") : QStringLiteral("预备倒计时"));
+}
+
 void PrepTimer::resumeAt(const ResumePoint& point) {
     timer_.setEnabled(false);
+    // The count goes on in its own direction, whatever the settings file says.
+    setDirection(point.countUp);
     sound_.StopIfPlaying(sound_.musicPlayer());
     if (c_.panel->isHidden()) c_.panel->show();
     display_.setReadOnly(true);

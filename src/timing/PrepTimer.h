@@ -62,6 +62,9 @@ class PrepTimer {
     void loadDuration(bool separators);
     // Takes up a preparation count interrupted by a crash (see MainTimer::resumeAt).
     void resumeAt(const ResumePoint& point);
+    // The counting direction, on the radio buttons (shared with the main timer) and in this
+    // timer's heading.
+    void setDirection(bool countUp);
 
   private:
     void handOver();
