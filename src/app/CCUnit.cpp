@@ -192,6 +192,14 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
         close();
     };
     clock_.onEvent = [this](const QString& event) { keeper_.note(event); };
+    // Files that cannot be written are told on the status line, in red, until they can again.
+    keeper_.onNotice = [this](const QString& text) {
+        StatusBar1->setFileNotice(QStringLiteral("state"), text);
+    };
+    if (platform.log)
+        platform.log->setProblemHandler([this](const QString& text) {
+            StatusBar1->setFileNotice(QStringLiteral("log"), text);
+        });
     settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
     settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
     panels_.relayout = [this] { layoutClientArea(); };
@@ -238,6 +246,9 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     N1->insertMenu(N14, screensMenu);
     if (platform.screens) {
         audience_ = new AudienceScreen(this, *platform.screens, screensMenu);
+        audience_->notRemembered = [this](const QString& message) {
+            platform.dialogs->information(message);
+        };
         audience_->whileMoving = [this](const std::function<void()>& move) {
             const QScopedValueRollback<bool> moving(movingScreens_, true);
             move();
@@ -253,7 +264,9 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     Timer3->setEnabled(true);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (platform.log) platform.log->setProblemHandler(nullptr);
+}
 
 void TForm1::attachWindows(TForm2* help, TForm3* about, Twnl* calendar, TForm4* fontSample) {
     Form2 = help;
