@@ -541,7 +541,7 @@ void RecoveryTest::staleStateIsSaidSo() {
 }
 
 // The files' notices share the status line with the sound output's: each in red, each its own,
-// the log's and the state's together in one.
+// the state's and the log's together in one, the count's state first.
 void RecoveryTest::fileNoticesBesideTheSoundNotice() {
     AppFixture app(kAfternoon);
     Configure(app, false);
@@ -565,7 +565,7 @@ void RecoveryTest::fileNoticesBesideTheSoundNotice() {
     }
     QCOMPARE(
         f->StatusBar1->fileNotice(),
-        QStringLiteral("计时记录不能写入（磁盘已满）；计时状态未能保存（超过了文件大小的限制）"));
+        QStringLiteral("计时状态未能保存（超过了文件大小的限制）；计时记录不能写入（磁盘已满）"));
     app.fake.log.problem(QString());
     QCOMPARE(f->StatusBar1->fileNotice(),
              QStringLiteral("计时状态未能保存（超过了文件大小的限制）"));

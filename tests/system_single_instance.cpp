@@ -165,8 +165,10 @@ void SingleInstanceTest::startsWhereTheFolderCannotBeWritten() {
     QVERIFY(QFile::exists(s.lockFile()));
     if (!deadCopysLock) QVERIFY(QFile::remove(s.lockFile()));
     QVERIFY(SetReadOnly(s.config.path(), true));
+    const int starts = s.logCount(QStringLiteral("程序启动"));
 
     auto p = s.start(ObeyFilePermissions);
+    QVERIFY(s.logged(*p, QStringLiteral("程序启动"), starts + 1));
     QVERIFY(s.logged(*p, QStringLiteral("设置文件夹不能写入（没有写入权限）")));
     QCOMPARE(p->state(), QProcess::Running);
     auto second = s.start(ObeyFilePermissions);

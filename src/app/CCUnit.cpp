@@ -194,7 +194,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     clock_.onEvent = [this](const QString& event) { keeper_.note(event); };
     // Files that cannot be written are told on the status line, in red, until they can again.
     keeper_.onNotice = [this](const QString& text) {
-        StatusBar1->setFileNotice(QStringLiteral("state"), text);
+        StatusBar1->setFileNotice(QStringLiteral("count"), text);
     };
     if (platform.log)
         platform.log->setProblemHandler([this](const QString& text) {

@@ -258,8 +258,9 @@ class TStatusBar : public QStatusBar {
     // A warning after the sections, in the rest of the line; hidden while it is empty.
     void setNotice(const QString& text);
     QString notice() const;
-    // The warnings about files that cannot be saved, each under its source ("state", "log"),
-    // in red after the other warning; one source's text is replaced or, empty, removed.
+    // The warnings about files that cannot be saved, each under its source ("count", "log"),
+    // in red after the other warning, in the order of their sources; one source's text is
+    // replaced or, empty, removed.
     void setFileNotice(const QString& source, const QString& text);
     QString fileNotice() const;
 
