@@ -42,7 +42,9 @@ void TForm1::FormCreate() {
         keeper_.note(QStringLiteral("设置文件夹不能写入（%1）").arg(reason));
         reports_.later(QStringLiteral("设置文件夹%1不能写入（%2）：本次运行中的设置不能保存，"
                                       "计时状态也不能保存（程序意外中断后不能恢复计时），请检查！")
-                           .arg(QDir::toNativeSeparators(windowsDir), reason));
+                           .arg(QDir::toNativeSeparators(
+                                    QFileInfo(ResolveLinks(SettingsFilePath())).absolutePath()),
+                                reason));
     }
 
     // 2. The operator's settings, or the factory defaults written out at once.
