@@ -1,11 +1,15 @@
 // A count that survives a crash: the program is destroyed without closing (as a crash or a
 // power cut leaves it), the fake clock moves on, a new start offers to take the count up and
-// puts it where an uninterrupted count would be; and the session log's lines for the three
-// roads (manual exam timing, preparation then exam, the daily shift handover).
+// puts it where an uninterrupted count would be, in its own direction; an end of the program
+// while that question is open keeps the count for the next start; a state that cannot be
+// written is told and its stale file said so at the recovery; and the session log's lines for
+// the three roads (manual exam timing, preparation then exam, the daily shift handover).
 #include <QtTest>
 
 #include "AppFixture.h"
+#include "FileSizeLimit.h"
 #include "core/CountState.h"
+#include "timing/CountKeeper.h"
 
 namespace {
 
@@ -63,6 +67,16 @@ bool Asked(const AppFixture& app) {
     return app.fake.dialogs.texts(QStringLiteral("confirm")).contains(kQuestion);
 }
 
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void SetDigits(const TForm1::Digits& digits, const QString& six) {
+    for (int i = 0; i < 6; ++i)
+        digits[i]->setText(six.mid(i, 1));
+}
+
 }  // namespace
 
 class RecoveryTest : public QObject {
@@ -74,6 +88,14 @@ class RecoveryTest : public QObject {
     void stepsKeepTheOldGrid();
     void preparationGoesOn_data();
     void preparationGoesOn();
+    void directionIsRecovered_data();
+    void directionIsRecovered();
+    void endDuringTheQuestionKeepsTheCount_data();
+    void endDuringTheQuestionKeepsTheCount();
+    void failedStateWriteIsToldOnce();
+    void staleStateIsSaidSo_data();
+    void staleStateIsSaidSo();
+    void fileNoticesBesideTheSoundNotice();
     void nothingToRecover_data();
     void nothingToRecover();
     void cancelStartsAsUsual();
@@ -292,6 +314,267 @@ void RecoveryTest::preparationGoesOn() {
         app.seconds(1);
         QCOMPARE(app.fake.player1.played.count(kTimeUpSound), 1);
     }
+}
+
+// The count goes on in the direction it counted, also when the settings file holds the other
+// one (the direction was chosen in the settings panel without OK): both timers, both ways.
+void RecoveryTest::directionIsRecovered_data() {
+    QTest::addColumn<bool>("prep");
+    QTest::addColumn<bool>("countUp");
+    QTest::addColumn<QString>("atCrash");
+    QTest::addColumn<QString>("atRestart");
+    QTest::addColumn<QString>("stepAfter");
+    QTest::addColumn<QString>("heading");
+    // The main timer counts 10 s and is away 5 s; the preparation (10 s) counts 3 s and is
+    // away 2 s.
+    QTest::newRow("main, up") << false << true << "00:00:10"
+                              << "00:00:15"
+                              << "00:00:16"
+                              << "计时";
+    QTest::newRow("main, down") << false << false << "00:00:50"
+                                << "00:00:45"
+                                << "00:00:44"
+                                << "倒计时";
+    QTest::newRow("preparation, up") << true << true << "00:00:03"
+                                     << "00:00:05"
+                                     << "00:00:06"
+                                     << "预备计时";
+    QTest::newRow("preparation, down") << true << false << "00:00:07"
+                                       << "00:00:05"
+                                       << "00:00:04"
+                                       << "预备倒计时";
+}
+
+void RecoveryTest::directionIsRecovered() {
+    QFETCH(bool, prep);
+    QFETCH(bool, countUp);
+    QFETCH(QString, atCrash);
+    QFETCH(QString, atRestart);
+    QFETCH(QString, stepAfter);
+    QFETCH(QString, heading);
+    AppFixture app(kAfternoon);
+    Configure(app, !countUp);  // the settings file holds the other direction
+    TForm1* f = app.f();
+    SetRadioChecked(f->RadioButton1, countUp);
+    SetRadioChecked(f->RadioButton2, !countUp);
+    // The displays the counts start from: up from zero, down from the full count.
+    SetDigits(f->MainDigits(), countUp ? QStringLiteral("000000") : QStringLiteral("000100"));
+    if (prep) {
+        SetDigits(f->PrepDigits(), countUp ? QStringLiteral("000000") : QStringLiteral("000010"));
+        f->ProgressBar2->setPosition(0);
+        QVERIFY(f->Run(&TForm1::BitBtn14Click));
+        app.seconds(3);
+        QCOMPARE(PrepShown(f), atCrash);
+    } else {
+        QVERIFY(f->Run(&TForm1::BitBtn2Click));
+        app.seconds(10);
+        QCOMPARE(MainShown(f), atCrash);
+    }
+    Crash(app);
+    app.seconds(prep ? 2 : 5);
+    Restart(app, true);
+    f = app.f();
+    QVERIFY(Asked(app));
+    QCOMPARE(prep ? PrepShown(f) : MainShown(f), atRestart);
+    QCOMPARE(f->RadioButton1->isChecked(), countUp);
+    QCOMPARE(f->RadioButton2->isChecked(), !countUp);
+    QCOMPARE((prep ? f->Label14 : f->Label13)->text(), heading);
+    QCOMPARE((prep ? f->Label13 : f->Label14)->text(),
+             prep ? (countUp ? QStringLiteral("计时") : QStringLiteral("倒计时"))
+                  : (countUp ? QStringLiteral("预备计时") : QStringLiteral("预备倒计时")));
+    app.seconds(1);
+    QCOMPARE(prep ? PrepShown(f) : MainShown(f), stepAfter);
+    if (!prep) return;
+    // The hand-over comes when it would have, and the main count starts from the value its
+    // display held, in the same direction.
+    app.seconds(countUp ? 4 : 4);
+    QVERIFY(f->Timer2->Enabled());
+    app.seconds(1);
+    QVERIFY(!f->Timer2->Enabled());
+    QVERIFY(f->Timer1->Enabled());
+    app.seconds(1);
+    QCOMPARE(MainShown(f), countUp ? QStringLiteral("00:00:01") : QStringLiteral("00:00:59"));
+}
+
+// The program ends while the recovery question is open (a signal, the end of the session, the
+// schedule's close): nobody answered, so the count is kept as it was for the next start,
+// whatever the box returns when its loop is ended.
+void RecoveryTest::endDuringTheQuestionKeepsTheCount_data() {
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("a signal, the box ended without OK") << "signal" << false;
+    QTest::newRow("a signal, the box ended with OK") << "signal" << true;
+    QTest::newRow("the scheduled close") << "schedule" << false;
+}
+
+void RecoveryTest::endDuringTheQuestionKeepsTheCount() {
+    QFETCH(QString, end);
+    QFETCH(bool, answer);
+    AppFixture app(kAfternoon);
+    Configure(app, false);
+    QVERIFY(app->Run(&TForm1::BitBtn2Click));
+    app.seconds(10);
+    Crash(app);
+    const QByteArray saved = ReadAll(StatePath(app));
+    QVERIFY(DecodeCountState(saved));
+    app.seconds(5);
+    app.create();
+    app.fake.dialogs.clear();
+    app.fake.dialogs.answers = {answer};
+    QSignalSpy closed(app.f(), &TForm1::Closed);
+    app.fake.dialogs.whileOpen = [&app, end] {
+        app.fake.dialogs.whileOpen = nullptr;
+        if (end == QLatin1String("signal")) {
+            app->sessionEnding = true;
+            app->close();
+        } else {
+            app->scheduleClock().closeWindow();
+        }
+    };
+    QVERIFY(app->Run(&TForm1::ResumeInterruptedCount));
+    QVERIFY(app->countKeeper().flush(2000));
+    QVERIFY(Asked(app));
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!app->Timer1->Enabled());
+    QCOMPARE(ReadAll(StatePath(app)), saved);
+    QVERIFY(app.fake.log.events().contains(
+        QStringLiteral("恢复计时的询问未得到答复，上次计时的状态留待下次启动")));
+    // The next start offers the count where it now stands.
+    app.destroy();
+    Restart(app, true);
+    QVERIFY(Asked(app));
+    QCOMPARE(MainShown(app.f()), QStringLiteral("00:00:45"));
+    QVERIFY(app->Timer1->Enabled());
+}
+
+// A state that cannot be written (a file-size limit, as a full disk) is told once on the status
+// line and in the session log, however many commands fail; it is tried again, and once it is
+// written the notice goes.
+void RecoveryTest::failedStateWriteIsToldOnce() {
+    AppFixture app(kAfternoon);
+    Configure(app, false);
+    TForm1* f = app.f();
+    QVERIFY(f->Run(&TForm1::BitBtn2Click));
+    QVERIFY(f->countKeeper().flush(2000));
+    QCOMPARE(f->StatusBar1->fileNotice(), QString());
+    const QString logged = QStringLiteral(
+        "计时状态未能保存（超过了文件大小的限制）：程序若意外中断，只能恢复到此前保存的状态");
+    {
+        const FileSizeLimit limit(16);
+        app.seconds(3);
+        app.fake.dialogs.answers = {true};
+        QVERIFY(f->Run(&TForm1::BitBtn5Click));  // pause
+        QVERIFY(f->countKeeper().flush(2000));
+        QCOMPARE(f->StatusBar1->fileNotice(),
+                 QStringLiteral("计时状态未能保存（超过了文件大小的限制）"));
+        QVERIFY(f->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusFileNotice"))
+                    ->isVisibleTo(f->StatusBar1));
+        QVERIFY(f->Run(&TForm1::BitBtn2Click));  // resume
+        QVERIFY(f->countKeeper().flush(2000));
+        app.seconds(CountKeeper::kRetryMs / 1000);  // a try again, failing too
+        QVERIFY(f->countKeeper().flush(2000));
+        QCOMPARE(app.fake.log.events().count(logged), 1);
+        QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 0);
+        // The file left is older than the commands: moved aside.
+        QVERIFY(!QFile::exists(StatePath(app)));
+        QVERIFY(QFile::exists(StatePath(app) + QStringLiteral(".stale")));
+    }
+    // The disk has room again: the next try writes the count as it stands.
+    app.seconds(CountKeeper::kRetryMs / 1000);
+    QVERIFY(f->countKeeper().flush(2000));
+    QCOMPARE(f->StatusBar1->fileNotice(), QString());
+    QVERIFY(app.fake.log.events().contains(QStringLiteral("计时状态已重新保存")));
+    const std::optional<CountState> state = DecodeCountState(ReadAll(StatePath(app)));
+    QVERIFY(state);
+    QVERIFY(!state->paused);
+    QCOMPARE(state->value, 57);
+    QVERIFY(!QFile::exists(StatePath(app) + QStringLiteral(".stale")));
+}
+
+// A crash after a command whose state could not be written: the recovery offers the state
+// saved before, and its question and the log say that it is older than the last command.
+void RecoveryTest::staleStateIsSaidSo_data() {
+    QTest::addColumn<bool>("movable");  // false: the folder lets nothing be moved aside
+    QTest::newRow("the old state moved aside") << true;
+    QTest::newRow("the old state marked in the runtime folder") << false;
+}
+
+void RecoveryTest::staleStateIsSaidSo() {
+    QFETCH(bool, movable);
+    AppFixture app(kAfternoon);
+    Configure(app, false);
+    TForm1* f = app.f();
+    QVERIFY(f->Run(&TForm1::BitBtn2Click));
+    QVERIFY(f->countKeeper().flush(2000));  // the start is written
+    app.seconds(10);
+    const QString stale = StatePath(app) + QStringLiteral(".stale");
+    if (!movable) {
+        QVERIFY(QDir().mkpath(stale));
+        QFile in(QDir(stale).filePath(QStringLiteral("x")));
+        QVERIFY(in.open(QIODevice::WriteOnly));
+    }
+    {
+        const FileSizeLimit limit(16);
+        app.fake.dialogs.answers = {true};
+        QVERIFY(f->Run(&TForm1::BitBtn5Click));  // the pause is not written
+        QVERIFY(f->countKeeper().flush(2000));
+    }
+    QVERIFY(!f->Timer1->Enabled());
+    Crash(app);
+    if (!movable) QVERIFY(QDir(stale).removeRecursively());
+    app.seconds(5);
+    Restart(app, true);
+    const QStringList asked = app.fake.dialogs.texts(QStringLiteral("confirm"));
+    QCOMPARE(asked, QStringList{CountKeeper::StaleRecoveryQuestion()});
+    QVERIFY(asked[0].startsWith(kQuestion));
+    QVERIFY(app.fake.log.events().contains(
+        QStringLiteral("上次计时的状态早于中断前最后的操作（那次操作未能保存）")));
+    // What was saved: the count running since its start, 15 s ago.
+    QCOMPARE(MainShown(app.f()), QStringLiteral("00:00:45"));
+    QVERIFY(app->Timer1->Enabled());
+    // From here the state is written anew and is no longer stale.
+    QVERIFY(QFile::exists(StatePath(app)));
+    QVERIFY(!QFile::exists(stale));
+    QCOMPARE(QDir(app.fake.location.runtimeDir).entryList(QDir::Files), QStringList());
+    Crash(app);
+    Restart(app, true);
+    QVERIFY(Asked(app));
+}
+
+// The files' notices share the status line with the sound output's: each in red, each its own,
+// the state's and the log's together in one, the count's state first.
+void RecoveryTest::fileNoticesBesideTheSoundNotice() {
+    AppFixture app(kAfternoon);
+    Configure(app, false);
+    TForm1* f = app.f();
+    auto* sound = f->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusNotice"));
+    auto* files = f->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusFileNotice"));
+    QVERIFY(sound && files);
+    QCOMPARE(files->accessibleName(), QStringLiteral("文件保存状态"));
+    QVERIFY(files->isHidden());
+    app.fake.output.setOutput(OutputState::Missing);
+    app.fake.log.problem(QStringLiteral("计时记录不能写入（磁盘已满）"));
+    QCOMPARE(f->StatusBar1->notice(), QStringLiteral("没有声音输出设备，提示音听不到"));
+    QCOMPARE(f->StatusBar1->fileNotice(), QStringLiteral("计时记录不能写入（磁盘已满）"));
+    QVERIFY(!sound->isHidden() && !files->isHidden());
+    QCOMPARE(files->palette().color(QPalette::WindowText),
+             sound->palette().color(QPalette::WindowText));
+    {
+        const FileSizeLimit limit(16);
+        QVERIFY(f->Run(&TForm1::BitBtn2Click));
+        QVERIFY(f->countKeeper().flush(2000));
+    }
+    QCOMPARE(
+        f->StatusBar1->fileNotice(),
+        QStringLiteral("计时状态未能保存（超过了文件大小的限制）；计时记录不能写入（磁盘已满）"));
+    app.fake.log.problem(QString());
+    QCOMPARE(f->StatusBar1->fileNotice(),
+             QStringLiteral("计时状态未能保存（超过了文件大小的限制）"));
+    app.seconds(CountKeeper::kRetryMs / 1000);
+    QVERIFY(f->countKeeper().flush(2000));
+    QCOMPARE(f->StatusBar1->fileNotice(), QString());
+    QVERIFY(files->isHidden());
+    QCOMPARE(f->StatusBar1->notice(), QStringLiteral("没有声音输出设备，提示音听不到"));
 }
 
 void RecoveryTest::nothingToRecover_data() {

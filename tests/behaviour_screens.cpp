@@ -7,11 +7,12 @@
 #include <QGroupBox>
 #include <QScrollBar>
 #include "AppFixture.h"
+#include "FileSizeLimit.h"
 
 #include "clock/wnlp.h"
+#include "core/SettingsFile.h"
 #include "presentation/AboutUnit.h"
 #include "presentation/HelpUnit.h"
-#include "core/SettingsFile.h"
 
 namespace {
 
@@ -45,6 +46,8 @@ class ScreensTest : public QObject {
     void settingsPanelReachableOnASmallScreen();
     void chosenScreenFollowsPlugging();
     void twinScreensToldApartBySize();
+    void choiceNotRememberedIsTold_data();
+    void choiceNotRememberedIsTold();
     void secondaryWindowsOpenOnTheDisplaysScreen();
 };
 
@@ -384,6 +387,55 @@ void ScreensTest::twinScreensToldApartBySize() {
     app.create();
     app->showOnAudienceScreen();
     QCOMPARE(app.fake.screens.filled.last().geometry, large.geometry);
+}
+
+// A choice that cannot be written to the options file (a full disk, a read-only folder) takes
+// effect all the same, and the operator learns that the next start will not remember it.
+void ScreensTest::choiceNotRememberedIsTold_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("written") << ""
+                             << "";
+    QTest::newRow("a file-size limit") << "limit"
+                                       << "超过了文件大小的限制";
+    QTest::newRow("a folder in the file's place") << "folder"
+                                                  << "文件的位置上是一个文件夹";
+}
+
+void ScreensTest::choiceNotRememberedIsTold() {
+    QFETCH(QString, fault);
+    QFETCH(QString, reason);
+    AppFixture app(kStart);
+    const ScreenInfo laptop = MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1366, 768), true);
+    const ScreenInfo projector =
+        MakeScreen(QStringLiteral("HDMI-1"), QRect(1366, 0, 1920, 1080), false);
+    app.fake.screens.set({laptop, projector});
+    TForm1* f = app.f();
+    f->showOnAudienceScreen();
+    const QString options =
+        QDir(app.fake.location.dir).filePath(QStringLiteral("kvtmr-options.ini"));
+    if (fault == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(options));
+        QFile in(QDir(options).filePath(QStringLiteral("x")));
+        QVERIFY(in.open(QIODevice::WriteOnly));
+    }
+    auto* menu = f->findChild<QMenu*>(QStringLiteral("N27"));
+    QVERIFY(menu);
+    app.fake.dialogs.clear();
+    {
+        std::optional<FileSizeLimit> limit;
+        if (fault == QLatin1String("limit")) limit.emplace(16);
+        menu->actions()[1]->trigger();
+    }
+    QCOMPARE(app.fake.screens.filled.last().name, projector.name);
+    const QStringList told = app.fake.dialogs.texts(QStringLiteral("information"));
+    if (reason.isEmpty()) {
+        QVERIFY(app.fake.dialogs.log.isEmpty());
+        return;
+    }
+    QCOMPARE(told, QStringList{QStringLiteral("显示屏幕的选择不能保存到%1（%2），下次启动时不会"
+                                              "记住这个屏幕。")
+                                   .arg(options, reason)});
 }
 
 // The help, about and calendar windows open on the screen the main window is on.

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "AppFixture.h"
+#include "FileSizeLimit.h"
 #include "Golden.h"
 #include "core/SettingsFile.h"
 
@@ -54,6 +55,11 @@ class StartupTest : public QObject {
     void notAFileOfSettings_data();
     void notAFileOfSettings();
     void staleTemporariesGoAtStart();
+    void unwritableFolderIsToldAtStart_data();
+    void unwritableFolderIsToldAtStart();
+    void unsavableSettingsAtTheClose_data();
+    void unsavableSettingsAtTheClose();
+    void linkedSettingsFileStaysALink();
 };
 
 void StartupTest::firstStartWritesDefaults() {
@@ -371,13 +377,19 @@ void StartupTest::notAFileOfSettings() {
     QCOMPARE(is.isFile(), was.isFile());
 }
 
+// Only what a killed save of the program itself left goes; the operator's copies beside the
+// files stay, whatever their names.
 void StartupTest::staleTemporariesGoAtStart() {
     AppFixture app(kStart);
     app.destroy();
     const QDir dir(app.fake.location.dir);
-    const QStringList stale = {"kvtmr201.ini.a1B2c3", "kvtmr-options.ini.QwErTy",
-                               "kvtmr-state.ini.000000"};
-    const QStringList kept = {"kvtmr201.ini.bak", "other.ini.a1B2c3"};
+    const QStringList stale = {".kvtmr-tmp-kvtmr201.ini.a1B2c3",
+                               ".kvtmr-tmp-kvtmr-options.ini.QwErTy",
+                               ".kvtmr-tmp-kvtmr-state.ini.000000"};
+    const QStringList kept = {"kvtmr201.ini.bak",         "other.ini.a1B2c3",
+                              "kvtmr201.ini.backup",      "kvtmr201.ini.exam01",
+                              "kvtmr201.ini.Monday",      "kvtmr-state.ini.Monday",
+                              "kvtmr-options.ini.exam01", ".kvtmr-tmp-other.ini.a1B2c3"};
     for (const QString& name : stale + kept)
         WriteAll(dir.filePath(name), "half a save");
     app.create();
@@ -386,6 +398,123 @@ void StartupTest::staleTemporariesGoAtStart() {
     for (const QString& name : kept)
         QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
     QCOMPARE(ReadAll(app.fake.settingsPath()), DefaultsFile());
+}
+
+// A folder where the settings cannot be saved (here a file-size limit, as a full disk) does not
+// stop the start-up, also the first one: the window comes up complete, and the operator is
+// told in words, once the window's loop runs, as is the session log.
+void StartupTest::unwritableFolderIsToldAtStart_data() {
+    QTest::addColumn<bool>("firstStart");
+    QTest::newRow("first start") << true;
+    QTest::newRow("a start with settings") << false;
+}
+
+void StartupTest::unwritableFolderIsToldAtStart() {
+    QFETCH(bool, firstStart);
+    AppFixture app(kStart);
+    app.destroy();
+    app.fake.log.clear();
+    if (firstStart) QVERIFY(QFile::remove(app.fake.settingsPath()));
+    {
+        const FileSizeLimit limit(512);
+        app.create();
+    }
+    // No box held up the start-up; the steps after the settings all ran.
+    QCOMPARE(app.fake.dialogs.log.size(), 0);
+    QCOMPARE(app->windowTitle(), QStringLiteral("澄屿计时器  V2.01"));
+    QCOMPARE(app->Label13->text(), QStringLiteral("倒计时"));
+    QCOMPARE(app->ProgressBar1->Max(), 60);
+    QCOMPARE(app->Edit10->text(), QStringLiteral("1"));
+    QCOMPARE(QFile::exists(app.fake.settingsPath()), !firstStart);
+    const QString message =
+        QStringLiteral(
+            "设置文件夹%1不能写入（超过了文件大小的限制）：本次运行中的设置不能保存，"
+            "计时状态也不能保存（程序意外中断后不能恢复计时），请检查！")
+            .arg(app.fake.location.dir);
+    QCOMPARE(app->reports().waiting(), QStringList{message});
+    QVERIFY(app.fake.log.events().contains(
+        QStringLiteral("设置文件夹不能写入（超过了文件大小的限制）")));
+    // A folder that can be written says nothing.
+    AppFixture fine(kStart);
+    QVERIFY(fine->reports().waiting().isEmpty());
+}
+
+// Settings that cannot be written at the operator's close (a read-only folder, a full disk, a
+// file-size limit): the reason in words and the choice; OK closes without saving, Cancel keeps
+// the window so that the disk can be freed, and a close after that saves.
+void StartupTest::unsavableSettingsAtTheClose_data() {
+    QTest::addColumn<bool>("byExitCommand");
+    QTest::addColumn<bool>("leave");
+    QTest::newRow("close box, OK") << false << true;
+    QTest::newRow("close box, Cancel") << false << false;
+    QTest::newRow("exit command, OK") << true << true;
+    QTest::newRow("exit command, Cancel") << true << false;
+}
+
+void StartupTest::unsavableSettingsAtTheClose() {
+    QFETCH(bool, byExitCommand);
+    QFETCH(bool, leave);
+    AppFixture app(kStart);
+    app->show();
+    const QByteArray before = ReadAll(app.fake.settingsPath());
+    app->Edit10->setText(QStringLiteral("45"));
+    app.fake.dialogs.clear();
+    QSignalSpy closed(app.f(), &TForm1::Closed);
+    {
+        const FileSizeLimit limit(512);
+        if (byExitCommand) {
+            app.fake.dialogs.answers = {true, leave};
+            app->SpeedButton1->click();
+        } else {
+            app.fake.dialogs.answers = {leave};
+            app->close();
+        }
+    }
+    QStringList asked = app.fake.dialogs.texts(QStringLiteral("confirm"));
+    if (byExitCommand) QCOMPARE(asked.takeFirst(), QStringLiteral("真的退出吗?"));
+    QCOMPARE(asked,
+             QStringList{QStringLiteral("设置不能保存到%1（超过了文件大小的限制）。\n\n"
+                                        "按“确定”不保存设置，退出程序；\n"
+                                        "按“取消”不退出，可先腾出磁盘空间或改正文件夹的权限，"
+                                        "再退出。")
+                             .arg(app.fake.settingsPath())});
+    // Neither the toolkit's English text nor any other box.
+    QCOMPARE(app.fake.dialogs.log.size(), byExitCommand ? 2 : 1);
+    QCOMPARE(ReadAll(app.fake.settingsPath()), before);
+    QCOMPARE(closed.count(), leave ? 1 : 0);
+    QCOMPARE(app->isVisible(), !leave);
+    QCOMPARE(app->Timer3->Enabled(), !leave);
+    if (leave) {
+        QVERIFY(app.fake.log.events().contains(
+            QStringLiteral("设置未能保存（超过了文件大小的限制），按操作员的选择不保存退出")));
+        return;
+    }
+    // The disk was freed: the next close saves, without a question.
+    app.fake.dialogs.clear();
+    QVERIFY(app->close());
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(app.fake.dialogs.log.isEmpty());
+    SettingsRecord saved;
+    ReadSettingsFile(app.fake.settingsPath(), saved);
+    QCOMPARE(saved.mainDuration, 45);
+}
+
+// The operator keeps the settings file as a link (to a folder that is backed up): the saves go
+// into the file it leads to, and the link stays.
+void StartupTest::linkedSettingsFileStaysALink() {
+    AppFixture app(kStart);
+    app.destroy();
+    QTemporaryDir elsewhere;
+    const QString target = QDir(elsewhere.path()).filePath(QStringLiteral("kvtmr201.ini"));
+    QVERIFY(QFile::rename(app.fake.settingsPath(), target));
+    QVERIFY(QFile::link(target, app.fake.settingsPath()));
+    app.create();
+    app->Edit10->setText(QStringLiteral("45"));
+    QVERIFY(app->close());
+    QCOMPARE(QFileInfo(app.fake.settingsPath()).symLinkTarget(), target);
+    SettingsRecord saved;
+    ReadSettingsFile(target, saved);
+    QCOMPARE(saved.mainDuration, 45);
 }
 
 QTEST_MAIN(StartupTest)

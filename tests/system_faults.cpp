@@ -1,13 +1,15 @@
 // The real program under faults an administrator meets: a termination signal while a
-// start-up message box is open, a file-size limit hit by the save at the end, and kills around
-// saves. It always ends when asked, never dies of the fault, and leaves the settings file
-// whole and no temporary file behind.
+// start-up message box or the recovery question is open, a file-size limit hit by the save at
+// the end, and kills around saves. It always ends when asked, never dies of the fault, keeps a
+// count nobody was asked about, and leaves the settings file whole and no temporary file
+// behind.
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <QtTest>
 #include <csignal>
 
 #include "ProgramProcess.h"
+#include "core/CountState.h"
 
 namespace {
 
@@ -16,9 +18,11 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The temporary files of the program's saves.
 QStringList Temporaries(const Session& s) {
     return QDir(s.config.path())
-        .entryList({QStringLiteral("kvtmr201.ini.??????"), QStringLiteral("kvtmr-*.ini.??????")},
+        .entryList({QStringLiteral(".kvtmr-tmp-kvtmr201.ini.??????"),
+                    QStringLiteral(".kvtmr-tmp-kvtmr-*.ini.??????")},
                    QDir::Files | QDir::Hidden);
 }
 
@@ -37,6 +41,8 @@ class FaultsTest : public QObject {
   private Q_SLOTS:
     void signalDuringAStartUpBox_data();
     void signalDuringAStartUpBox();
+    void signalDuringTheRecoveryQuestion_data();
+    void signalDuringTheRecoveryQuestion();
     void fileSizeLimitAtTheEnd();
     void killsAroundSavesLoseNothing();
 };
@@ -62,6 +68,37 @@ void FaultsTest::signalDuringAStartUpBox() {
     struct stat st = {};
     QCOMPARE(::stat(QFile::encodeName(s.settings()).constData(), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
+}
+
+// A count that a crash interrupted, and the machine is shut down (or the program sent a
+// signal) while the question to take it up waits for an answer: the count is kept for the
+// next start.
+void FaultsTest::signalDuringTheRecoveryQuestion_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void FaultsTest::signalDuringTheRecoveryQuestion() {
+    QFETCH(int, signal);
+    Session s;
+    QVERIFY(FactorySettings(s));
+    CountState state;
+    state.duration = 3600;
+    state.value = 3600;
+    state.since = QDateTime::currentMSecsSinceEpoch() - 10000;
+    const QByteArray bytes = EncodeCountState(state);
+    const QString path = s.config.filePath(QStringLiteral("kvtmr-state.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    auto p = s.start();
+    QVERIFY(s.logged(*p, QStringLiteral("询问是否恢复上次中断的计时")));
+    ::kill(pid_t(p->processId()), signal);
+    QVERIFY(EndsWithZero(*p));
+    QCOMPARE(ReadAll(path), bytes);
+    QCOMPARE(s.logCount(QStringLiteral("恢复计时的询问未得到答复，上次计时的状态留待下次启动")), 1);
 }
 
 // A file-size limit (512 bytes) smaller than the settings file: the save at the end fails like a

@@ -1,6 +1,7 @@
 // The real program as processes: one copy per settings file whatever the rest of the
-// environment says, a lock that a killed copy does not leave behind and that only a live copy
-// holds, a clean close when asked to end.
+// environment says, a lock that only a live copy holds (a killed copy's lock never keeps the
+// next start out, also where the settings folder cannot be written) and that still keeps a
+// second copy out when its file cannot be read, a clean close when asked to end.
 #include <QtTest>
 #include <csignal>
 
@@ -15,6 +16,10 @@ class SingleInstanceTest : public QObject {
     void lockWithoutLiveOwnerDoesNotBlock_data();
     void lockWithoutLiveOwnerDoesNotBlock();
     void killedCopyLeavesNoLock();
+    void startsWhereTheFolderCannotBeWritten_data();
+    void startsWhereTheFolderCannotBeWritten();
+    void unreadableLockOfALiveCopy_data();
+    void unreadableLockOfALiveCopy();
     void askedToEndClosesAndSaves();
 };
 
@@ -121,7 +126,7 @@ void SingleInstanceTest::lockWithoutLiveOwnerDoesNotBlock() {
     lock.close();
     if (unreadable) QVERIFY(lock.setPermissions(QFileDevice::Permissions()));
 
-    auto p = s.start();
+    auto p = s.start(ObeyFilePermissions);
     QVERIFY(s.startedUp(*p));
     p->terminate();
     QVERIFY(EndsWithZero(*p));
@@ -140,6 +145,67 @@ void SingleInstanceTest::killedCopyLeavesNoLock() {
     QVERIFY(s.startedUp(*next));
     next->terminate();
     QVERIFY(EndsWithZero(*next));
+}
+
+// After a crash the settings folder cannot be written (made read-only): the program starts all
+// the same, says so, and still keeps a second copy out.
+void SingleInstanceTest::startsWhereTheFolderCannotBeWritten_data() {
+    QTest::addColumn<bool>("deadCopysLock");
+    QTest::newRow("the dead copy's lock file is there") << true;
+    QTest::newRow("no lock file") << false;
+}
+
+void SingleInstanceTest::startsWhereTheFolderCannotBeWritten() {
+    QFETCH(bool, deadCopysLock);
+    Session s;
+    auto crashed = s.start(ObeyFilePermissions);
+    QVERIFY(s.startedUp(*crashed));
+    ::kill(pid_t(crashed->processId()), SIGKILL);
+    QVERIFY(crashed->waitForFinished(30000));
+    QVERIFY(QFile::exists(s.lockFile()));
+    if (!deadCopysLock) QVERIFY(QFile::remove(s.lockFile()));
+    QVERIFY(SetReadOnly(s.config.path(), true));
+    const int starts = s.logCount(QStringLiteral("程序启动"));
+
+    auto p = s.start(ObeyFilePermissions);
+    QVERIFY(s.logged(*p, QStringLiteral("程序启动"), starts + 1));
+    QVERIFY(s.logged(*p, QStringLiteral("设置文件夹不能写入（没有写入权限）")));
+    QCOMPARE(p->state(), QProcess::Running);
+    auto second = s.start(ObeyFilePermissions);
+    QVERIFY(EndsWithZero(*second));
+    QCOMPARE(p->state(), QProcess::Running);
+    p->terminate();
+    QVERIFY(EndsWithZero(*p));
+    QVERIFY(SetReadOnly(s.config.path(), false));
+}
+
+// The lock file of a running copy made unreadable (its permissions taken away, long after it
+// was made): a second copy still stays out, also one with another runtime folder.
+void SingleInstanceTest::unreadableLockOfALiveCopy_data() {
+    QTest::addColumn<bool>("otherRuntime");
+    QTest::newRow("same runtime folder") << false;
+    QTest::newRow("another runtime folder") << true;
+}
+
+void SingleInstanceTest::unreadableLockOfALiveCopy() {
+    QFETCH(bool, otherRuntime);
+    Session s;
+    auto first = s.start(ObeyFilePermissions);
+    QVERIFY(s.startedUp(*first));
+    QFile lock(s.lockFile());
+    QVERIFY(lock.open(QIODevice::ReadWrite));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                             QFileDevice::FileModificationTime));
+    lock.close();
+    QVERIFY(lock.setPermissions(QFileDevice::Permissions()));
+    QTemporaryDir runtime;
+    QProcessEnvironment env = s.env;
+    if (otherRuntime) env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    auto second = s.start(env, ObeyFilePermissions);
+    QVERIFY(EndsWithZero(*second));
+    QCOMPARE(first->state(), QProcess::Running);
+    first->terminate();
+    QVERIFY(EndsWithZero(*first));
 }
 
 void SingleInstanceTest::askedToEndClosesAndSaves() {

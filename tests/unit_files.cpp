@@ -1,13 +1,17 @@
 // Small files read and written safely: what is not a regular file of a sane size is refused
 // at once (a FIFO without a writer, a device, a file too large), a replacement leaves the old
 // file or the new one and never a temporary file, also when a file-size limit stops the
-// write; the temporary files of interrupted saves are found by their names.
+// write, and a symbolic link stays a link to the file replaced; the temporary files of
+// interrupted saves are found by their exact names and nothing else is; a file kept in the
+// background tells how each write went and marks itself stale when one fails.
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <QtTest>
 #include <csignal>
 
+#include "FileSizeLimit.h"
 #include "core/Files.h"
+#include "core/WorkThread.h"
 
 namespace {
 
@@ -22,7 +26,14 @@ void Write(const QString& path, const QByteArray& bytes) {
 }
 
 QStringList Entries(const QString& dir) {
-    return QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+    QStringList e = QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    e.sort();
+    return e;
+}
+
+bool IsLink(const QString& path) {
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace
@@ -37,6 +48,11 @@ class FilesTest : public QObject {
     void failedReplacementLeavesNothing();
     void staleTemporaries_data();
     void staleTemporaries();
+    void writingThroughLinks_data();
+    void writingThroughLinks();
+    void probingTheFolder();
+    void backgroundFileMarksStale_data();
+    void backgroundFileMarksStale();
     void keyValues();
 };
 
@@ -149,13 +165,23 @@ void FilesTest::staleTemporaries_data() {
     QTest::addColumn<int>("removed");
     QTest::addColumn<QStringList>("left");
     QTest::newRow("left by killed saves")
-        << QStringList{"kvtmr201.ini", "kvtmr201.ini.Ab3dE9", "kvtmr201.ini.zzzzzz"} << 2
-        << QStringList{"kvtmr201.ini"};
-    QTest::newRow("other names stay")
-        << QStringList{"kvtmr201.ini.bak",   "kvtmr201.ini.Ab3dE9x", "kvtmr201.ini.Ab3d-9",
-                       "kvtmr201.ini.AB3DE", "kvtmr201.iniXAb3dE9",  "xkvtmr201.ini.Ab3dE9"}
-        << 0 << QStringList{"kvtmr201.ini.AB3DE", "kvtmr201.ini.Ab3d-9", "kvtmr201.ini.Ab3dE9x",
-                            "kvtmr201.ini.bak",   "kvtmr201.iniXAb3dE9", "xkvtmr201.ini.Ab3dE9"};
+        << QStringList{"kvtmr201.ini", ".kvtmr-tmp-kvtmr201.ini.Ab3dE9",
+                       ".kvtmr-tmp-kvtmr201.ini.zzzzzz"}
+        << 2 << QStringList{"kvtmr201.ini"};
+    // Whatever a person may call a copy stays, also six letters or digits after the name.
+    QTest::newRow("the operator's backups stay")
+        << QStringList{"kvtmr201.ini.backup", "kvtmr201.ini.exam01", "kvtmr201.ini.Monday",
+                       "kvtmr201.ini.Ab3dE9", "kvtmr201.ini.bak"}
+        << 0
+        << QStringList{"kvtmr201.ini.Ab3dE9", "kvtmr201.ini.Monday", "kvtmr201.ini.backup",
+                       "kvtmr201.ini.bak", "kvtmr201.ini.exam01"};
+    QTest::newRow("near misses stay")
+        << QStringList{".kvtmr-tmp-kvtmr201.ini.Ab3dE9x", ".kvtmr-tmp-kvtmr201.ini.Ab3-E9",
+                       ".kvtmr-tmp-kvtmr201.ini.AB3DE",   ".kvtmr-tmp-kvtmr-state.ini.Ab3dE9",
+                       "x.kvtmr-tmp-kvtmr201.ini.Ab3dE9", ".kvtmr-tmp-kvtmr201.iniXAb3dE9"}
+        << 0 << QStringList{".kvtmr-tmp-kvtmr-state.ini.Ab3dE9", ".kvtmr-tmp-kvtmr201.ini.AB3DE",
+                            ".kvtmr-tmp-kvtmr201.ini.Ab3-E9",    ".kvtmr-tmp-kvtmr201.ini.Ab3dE9x",
+                            ".kvtmr-tmp-kvtmr201.iniXAb3dE9",    "x.kvtmr-tmp-kvtmr201.ini.Ab3dE9"};
 }
 
 void FilesTest::staleTemporaries() {
@@ -167,7 +193,146 @@ void FilesTest::staleTemporaries() {
         Write(QDir(dir.path()).filePath(f), "x");
     QCOMPARE(RemoveStaleTemporaries(QDir(dir.path()).filePath(QStringLiteral("kvtmr201.ini"))),
              removed);
+    left.sort();
     QCOMPARE(Entries(dir.path()), left);
+}
+
+// A file kept as a symbolic link (to a folder of the operator's, or on another disk) stays a
+// link: the file it leads to gets the new content, in its own folder, and keeps its
+// permissions; the temporaries of a killed save there are found through the link.
+void FilesTest::writingThroughLinks_data() {
+    QTest::addColumn<QString>("link");   // the link's text; "chain" for a link to a link
+    QTest::addColumn<bool>("existing");  // the target is there before the write
+    QTest::newRow("absolute link") << "ABS" << true;
+    QTest::newRow("relative link") << "real/kvtmr201.ini" << true;
+    QTest::newRow("relative link with ..") << "../settings/real/kvtmr201.ini" << true;
+    QTest::newRow("a link to a link") << "chain" << true;
+    QTest::newRow("a link to a file not made yet") << "real/kvtmr201.ini" << false;
+}
+
+void FilesTest::writingThroughLinks() {
+    QFETCH(QString, link);
+    QFETCH(bool, existing);
+    QTemporaryDir top;
+    const QString dir = QDir(top.path()).filePath(QStringLiteral("settings"));
+    const QString real = QDir(dir).filePath(QStringLiteral("real"));
+    QVERIFY(QDir().mkpath(real));
+    const QString target = QDir(real).filePath(QStringLiteral("kvtmr201.ini"));
+    const QString path = QDir(dir).filePath(QStringLiteral("kvtmr201.ini"));
+    if (existing) {
+        Write(target, "old\r\n");
+        QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
+    }
+    if (link == QLatin1String("chain")) {
+        const QString middle = QDir(real).filePath(QStringLiteral("middle.ini"));
+        QVERIFY(QFile::link(QStringLiteral("kvtmr201.ini"), middle));
+        QVERIFY(QFile::link(middle, path));
+    } else {
+        const QString text = link == QLatin1String("ABS") ? target : link;
+        QCOMPARE(
+            ::symlink(QFile::encodeName(text).constData(), QFile::encodeName(path).constData()), 0);
+    }
+    // The file the link leads to (its folder's ".." left to the system).
+    const QFileInfo resolved(ResolveLinks(path));
+    QVERIFY(resolved.isAbsolute());
+    QCOMPARE(resolved.fileName(), QStringLiteral("kvtmr201.ini"));
+    QCOMPARE(QFileInfo(resolved.absolutePath()).canonicalFilePath(),
+             QFileInfo(real).canonicalFilePath());
+    QVERIFY(WriteFileAtomically(path, "new\r\n"));
+    QVERIFY(IsLink(path));
+    QCOMPARE(Read(path), QByteArray("new\r\n"));
+    QCOMPARE(Read(target), QByteArray("new\r\n"));
+    if (existing) {
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), 0640);
+    }
+    // Nothing was left in either folder.
+    QCOMPARE(Entries(dir), QStringList{QStringLiteral("kvtmr201.ini")});
+    QStringList inReal = Entries(real);
+    inReal.removeAll(QStringLiteral("middle.ini"));
+    QCOMPARE(inReal, QStringList{QStringLiteral("kvtmr201.ini")});
+    // A killed save's temporary file beside the target is found through the link.
+    Write(QDir(real).filePath(QStringLiteral(".kvtmr-tmp-kvtmr201.ini.Ab3dE9")), "half");
+    QCOMPARE(RemoveStaleTemporaries(path), 1);
+    // Removing the file removes what the link leads to; the link stays, for the next write.
+    QVERIFY(RemoveResolvedFile(path));
+    QVERIFY(IsLink(path));
+    QVERIFY(!QFile::exists(target));
+    QVERIFY(RemoveResolvedFile(path));  // nothing there: done all the same
+}
+
+// The probe of a folder tells whether a save could be made, and leaves nothing behind.
+void FilesTest::probingTheFolder() {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("kvtmr201.ini"));
+    QCOMPARE(ProbeWritable(path), 0);
+    {
+        const FileSizeLimit limit(1024);
+        QCOMPARE(ProbeWritable(path, 4096), EFBIG);
+    }
+    QCOMPARE(ProbeWritable(QDir(dir.path()).filePath(QStringLiteral("gone/kvtmr201.ini"))), ENOENT);
+    QCOMPARE(Entries(dir.path()), QStringList());
+    QCOMPARE(WriteErrorText(ENOSPC), QStringLiteral("磁盘已满"));
+    QCOMPARE(WriteErrorText(EFBIG), QStringLiteral("超过了文件大小的限制"));
+    QCOMPARE(WriteErrorText(EACCES), QStringLiteral("没有写入权限"));
+}
+
+// A background write that fails (here: a file-size limit, as a full disk) is told with its
+// errno, and the file left, now older than asked for, is moved aside as stale; where it cannot
+// be moved, the marker is made. The next write that succeeds clears both.
+void FilesTest::backgroundFileMarksStale_data() {
+    QTest::addColumn<QString>("before");  // "file", "none", "unmovable"
+    QTest::newRow("the old file is moved aside") << "file";
+    QTest::newRow("no file yet") << "none";
+    QTest::newRow("the old file cannot be moved") << "unmovable";
+}
+
+void FilesTest::backgroundFileMarksStale() {
+    QFETCH(QString, before);
+    QTemporaryDir dir, runtime;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("kvtmr-state.ini"));
+    const QString stale = path + QStringLiteral(".stale");
+    const QString marker = QDir(runtime.path()).filePath(QStringLiteral("state.stale"));
+    QCOMPARE(BackgroundFile::StalePathOf(path), stale);
+    if (before != QLatin1String("none")) Write(path, "old\n");
+    if (before == QLatin1String("unmovable")) {
+        // A folder in the way of the move, as a folder that cannot be written.
+        QVERIFY(QDir().mkpath(stale));
+        Write(QDir(stale).filePath(QStringLiteral("x")), "x");
+    }
+    BackgroundFile file(path, marker);
+    QList<int> results;
+    file.onDone([&](int error) { results << error; });
+    {
+        const FileSizeLimit limit(8);
+        file.write("a state longer than eight bytes\n");
+        QVERIFY(file.flush(5000));
+    }
+    QCOMPARE(results, QList<int>{EFBIG});
+    if (before == QLatin1String("file")) {
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(Read(stale), QByteArray("old\n"));
+        QVERIFY(!QFile::exists(marker));
+    } else if (before == QLatin1String("unmovable")) {
+        QCOMPARE(Read(path), QByteArray("old\n"));
+        QVERIFY(QFile::exists(marker));
+    } else {
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!QFile::exists(stale));
+        QVERIFY(!QFile::exists(marker));
+    }
+    if (before == QLatin1String("unmovable")) QVERIFY(QDir(stale).removeRecursively());
+    file.write("new\n");
+    QVERIFY(file.flush(5000));
+    QCOMPARE(results, (QList<int>{EFBIG, 0}));
+    QCOMPARE(Read(path), QByteArray("new\n"));
+    QVERIFY(!QFile::exists(stale));
+    QVERIFY(!QFile::exists(marker));
+    file.remove();
+    QVERIFY(file.flush(5000));
+    QCOMPARE(results, (QList<int>{EFBIG, 0, 0}));
+    QVERIFY(!QFile::exists(path));
 }
 
 void FilesTest::keyValues() {

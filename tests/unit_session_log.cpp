@@ -1,6 +1,7 @@
 // The session log in its files: one UTF-8 file a day, lines in the order appended, each with
 // its local date and time to the second; the day files older than the days kept removed when
-// the log starts, and nothing else of the folder touched.
+// the log starts, and nothing else of the folder touched; lines that cannot be written are
+// reported once, and their return once.
 #include <QtTest>
 
 #include "platform/FileSessionLog.h"
@@ -26,6 +27,7 @@ class SessionLogTest : public QObject {
     void oldDaysArePruned_data();
     void oldDaysArePruned();
     void unwritableFolderDoesNotHoldUp();
+    void failuresAreReportedOnce();
 };
 
 void SessionLogTest::linesGoToTheirDay() {
@@ -93,6 +95,29 @@ void SessionLogTest::unwritableFolderDoesNotHoldUp() {
     log.append(QDateTime(QDate(2026, 12, 8), QTime(9, 0)), QStringLiteral("程序启动"));
     QVERIFY(log.flush(5000));
     QCOMPARE(Read(file), QByteArray("x\n"));
+}
+
+void SessionLogTest::failuresAreReportedOnce() {
+    QTemporaryDir dir;
+    // The log's folder is a plain file at first: no line can be written.
+    const QString folder = QDir(dir.path()).filePath(QStringLiteral("log"));
+    Touch(folder);
+    FileSessionLog log(folder, QDate(2026, 12, 8));
+    QStringList told;
+    log.setProblemHandler([&](const QString& text) { told << text; });
+    const QDateTime at(QDate(2026, 12, 8), QTime(9, 0));
+    for (int i = 0; i < 3; ++i)
+        log.append(at.addSecs(i), QStringLiteral("正式计时开始"));
+    QVERIFY(log.flush(5000));
+    QCOMPARE(told, QStringList{QStringLiteral("计时记录不能写入（文件夹不存在）")});
+    // The folder is put right: the lines are written again, and that is told once.
+    QVERIFY(QFile::remove(folder));
+    QVERIFY(QDir().mkpath(folder));
+    for (int i = 0; i < 2; ++i)
+        log.append(at.addSecs(10 + i), QStringLiteral("正式计时暂停"));
+    QVERIFY(log.flush(5000));
+    QCOMPARE(told, (QStringList{QStringLiteral("计时记录不能写入（文件夹不存在）"), QString()}));
+    QCOMPARE(Read(QDir(folder).filePath(QStringLiteral("kvtmr-2026-12-08.log"))).count('\n'), 2);
 }
 
 QTEST_GUILESS_MAIN(SessionLogTest)

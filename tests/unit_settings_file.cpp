@@ -56,6 +56,7 @@ class SettingsFileTest : public QObject {
     void unreadableFile();
     void unwritableDirectoryKeepsOldFile();
     void fullDiskKeepsOldFile();
+    void linkStaysALink();
 };
 
 void SettingsFileTest::firstStartBytes() {
@@ -254,13 +255,40 @@ void SettingsFileTest::fullDiskKeepsOldFile() {
     struct rlimit small = old;
     small.rlim_cur = 64;
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString message = ErrorOf([&] { WriteSettingsFile(path, Defaults()); });
+    QString message;
+    int error = 0;
+    try {
+        WriteSettingsFile(path, Defaults());
+    } catch (const FileWriteError& e) {
+        message = e.message();
+        error = e.error();
+    }
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     QCOMPARE(message, QStringLiteral("Cannot create file %1").arg(path));
+    // The reason goes with it, for the operator's message at the close.
+    QCOMPARE(error, EFBIG);
     QCOMPARE(ReadAll(path), QByteArray("old content\r\n"));
     // No temporary file is left behind.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{kSettingsFileName});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{kSettingsFileName});
+}
+
+// A settings file kept as a symbolic link (to a folder the operator backs up) stays one: the
+// file it leads to gets the settings.
+void SettingsFileTest::linkStaysALink() {
+    QTemporaryDir dir, elsewhere;
+    const QString target = elsewhere.filePath(kSettingsFileName);
+    WriteAll(target, "old content\r\n");
+    const QString path = dir.filePath(kSettingsFileName);
+    QVERIFY(QFile::link(target, path));
+    WriteSettingsFile(path, Defaults());
+    QCOMPARE(QFileInfo(path).symLinkTarget(), target);
+    QCOMPARE(ReadAll(target), FirstStartBytes());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{kSettingsFileName});
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{kSettingsFileName});
 }
 
 QTEST_GUILESS_MAIN(SettingsFileTest)

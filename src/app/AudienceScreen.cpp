@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "core/Files.h"
 #include "core/Options.h"
 
 namespace {
@@ -48,15 +49,21 @@ void AudienceScreen::place() {
 
 void AudienceScreen::choose(const ScreenInfo& screen) {
     wanted_ = screen;
+    int error = 0;
     if (options_) {
-        options_->setValue(kName, screen.name);
-        options_->setValue(kModel, screen.model);
-        options_->setValue(kSerial, screen.serial);
-        options_->setValue(
-            kSize,
-            QStringLiteral("%1x%2").arg(screen.geometry.width()).arg(screen.geometry.height()));
+        error = options_->setValues(
+            {{kName, screen.name},
+             {kModel, screen.model},
+             {kSerial, screen.serial},
+             {kSize,
+              QStringLiteral("%1x%2").arg(screen.geometry.width()).arg(screen.geometry.height())}});
     }
     place();
+    // Told once the window is on the screen chosen.
+    if (error && notRemembered)
+        notRemembered(
+            QStringLiteral("显示屏幕的选择不能保存到%1（%2），下次启动时不会记住这个屏幕。")
+                .arg(options_->path(), WriteErrorText(error)));
 }
 
 // A screen came or went or changed: the window goes where it belongs now (back to the chosen

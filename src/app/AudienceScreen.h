@@ -27,8 +27,10 @@ class AudienceScreen : public QObject {
     ScreenInfo target() const;
     // Fills the target screen with the window.
     void place();
-    // The operator's choice: filled at once and remembered.
+    // The operator's choice: filled at once and remembered; when it cannot be remembered,
+    // notRemembered is told why.
     void choose(const ScreenInfo& screen);
+    std::function<void(const QString& message)> notRemembered;
 
     // Runs the window's move onto another screen (the window keeps its own placing away
     // meanwhile).

@@ -128,6 +128,9 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     N1->insertMenu(N14, screensMenu);
     if (platform.screens) {
         audience_ = new AudienceScreen(this, *platform.screens, screensMenu);
+        audience_->notRemembered = [this](const QString& message) {
+            platform.dialogs->information(message);
+        };
         audience_->whileMoving = [this](const std::function<void()>& move) {
             const QScopedValueRollback<bool> moving(movingScreens_, true);
             move();
@@ -143,7 +146,9 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     Timer3->setEnabled(true);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (platform.log) platform.log->setProblemHandler(nullptr);
+}
 
 void TForm1::attachWindows(TForm2* help, TForm3* about, Twnl* calendar, TForm4* fontSample) {
     Form2 = help;

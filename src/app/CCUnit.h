@@ -361,8 +361,10 @@ class TForm1 : public TForm1Controls {
     void closeEvent(QCloseEvent* event) override;
     // The end of the session, a signal or the schedule's close: nobody answers a box.
     bool unattendedEnd() const { return sessionEnding || scheduledClose_; }
+    bool saveSettingsAtClose();
     void finishClose();
     bool scheduledClose_ = false;
+    bool closedForGood_ = false;  // the close handler ran through
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -15,18 +15,39 @@
 namespace {
 const QString kWindowCaption = QStringLiteral("澄屿计时器  V2.01");
 const QString kApplicationTitle = QStringLiteral("澄屿计时器 V2.01");
+
+// Where a state that could not be brought up to date is noted when the settings folder
+// cannot be written at all: in the runtime folder, under the settings folder's identity.
+QString StaleStateMarker(const QString& runtimeDir, const QString& settingsDir) {
+    const QString key = FolderKey(settingsDir);
+    if (runtimeDir.isEmpty() || key.isEmpty()) return QString();
+    return QDir(runtimeDir).filePath(QStringLiteral("kvtmr-state-%1.stale").arg(key));
+}
 }  // namespace
 
 void TForm1::FormCreate() {
     // 1. The directory that holds the settings file, and beside it the state of a running
     //    count.
     windowsDir = platform.location->directory();
-    keeper_.setStatePath(QDir(windowsDir).filePath(kCountStateFileName));
+    keeper_.setStatePath(QDir(windowsDir).filePath(kCountStateFileName),
+                         StaleStateMarker(platform.location->runtimeDirectory(), windowsDir));
     // The temporary files of saves that a kill or a power cut interrupted.
     for (const QString& name : {kSettingsFileName, kOptionsFileName, kCountStateFileName,
                                 kPlanFileName, kPlanStateFileName})
         RemoveStaleTemporaries(QDir(windowsDir).filePath(name));
+    // Whether the settings can be saved at all (a read-only or full folder, a file-size
+    // limit): the program starts all the same and says so.
+    const int unwritable = ProbeWritable(SettingsFilePath());
     keeper_.note(QStringLiteral("程序启动"));
+    if (unwritable) {
+        const QString reason = WriteErrorText(unwritable);
+        keeper_.note(QStringLiteral("设置文件夹不能写入（%1）").arg(reason));
+        reports_.later(QStringLiteral("设置文件夹%1不能写入（%2）：本次运行中的设置不能保存，"
+                                      "计时状态也不能保存（程序意外中断后不能恢复计时），请检查！")
+                           .arg(QDir::toNativeSeparators(
+                                    QFileInfo(ResolveLinks(SettingsFilePath())).absolutePath()),
+                                reason));
+    }
 
     // 2. The operator's settings, or the factory defaults written out at once.
     if (QFileInfo::exists(SettingsFilePath())) {
@@ -44,7 +65,12 @@ void TForm1::FormCreate() {
         binding_.ClearSettingsPanel();
         LoadFactoryDefaults(Settings);
         settingsPanel_.ApplySettings();
-        WriteSettingsFile(SettingsFilePath(), Settings);
+        // A folder that cannot be written (told above) does not stop the start-up.
+        try {
+            WriteSettingsFile(SettingsFilePath(), Settings);
+        } catch (const FileWriteError&) {
+            if (!unwritable) throw;
+        }
     }
 
     // 3. Application title.
@@ -125,7 +151,7 @@ void TForm1::FormClose() {
     if (!settingsPanel_.loadFailed()) {
         if (QFileInfo::exists(SettingsFilePath())) {
             binding_.CollectSettings();
-            WriteSettingsFile(SettingsFilePath(), Settings);
+            if (!saveSettingsAtClose()) return;  // the operator stays
         } else if (!unattendedEnd()) {
             platform.dialogs->information(
                 QStringLiteral("参数设置文件kvtmr201.ini不存在，当前设置不能保存，请检查！"));
@@ -134,15 +160,38 @@ void TForm1::FormClose() {
     finishClose();
 }
 
+// The settings written at the close; false when the operator chose to stay because they
+// cannot be. An unattended end passes the failure on (it is logged and the program ends).
+bool TForm1::saveSettingsAtClose() {
+    try {
+        WriteSettingsFile(SettingsFilePath(), Settings);
+        return true;
+    } catch (const FileWriteError& e) {
+        if (unattendedEnd()) throw;
+        const QString reason = WriteErrorText(e.error());
+        const bool leave = platform.dialogs->confirm(
+            QStringLiteral("设置不能保存到%1（%2）。\n\n"
+                           "按“确定”不保存设置，退出程序；\n"
+                           "按“取消”不退出，可先腾出磁盘空间或改正文件夹的权限，再退出。")
+                .arg(QDir::toNativeSeparators(SettingsFilePath()), reason));
+        if (leave)
+            keeper_.note(
+                QStringLiteral("设置未能保存（%1），按操作员的选择不保存退出").arg(reason));
+        return leave;
+    }
+}
+
 void TForm1::finishClose() {
     // The operator's or the schedule's end: a count still running is not taken up again at
     // the next start. The end of the session or a signal keeps it.
     if (sessionEnding) {
+        keeper_.close(true);
         keeper_.note(QStringLiteral("程序退出（会话结束或终止信号）"));
     } else {
-        keeper_.forget();
+        keeper_.close(false);
         keeper_.note(QStringLiteral("程序退出"));
     }
+    closedForGood_ = true;
     // Closed for good: nothing ticks any more.
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
@@ -152,9 +201,11 @@ void TForm1::finishClose() {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (!unattendedEnd()) {
-        // The operator's close: a close that cannot save shows why and the window stays, so
-        // that the box or the folder can be put right.
-        if (Run(&TForm1::FormClose))
+        // The operator's close: a box that does not convert shows why and the window stays,
+        // so that it can be put right; settings that cannot be written are the operator's
+        // choice: closed without them, or stay to free the disk.
+        Run(&TForm1::FormClose);
+        if (closedForGood_)
             event->accept();
         else
             event->ignore();

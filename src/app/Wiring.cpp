@@ -308,6 +308,14 @@ void TForm1::wireSubsystems() {
         close();
     };
     clock_.onEvent = [this](const QString& event) { keeper_.note(event); };
+    // Files that cannot be written are told on the status line, in red, until they can again.
+    keeper_.onNotice = [this](const QString& text) {
+        StatusBar1->setFileNotice(QStringLiteral("count"), text);
+    };
+    if (platform.log)
+        platform.log->setProblemHandler([this](const QString& text) {
+            StatusBar1->setFileNotice(QStringLiteral("log"), text);
+        });
     settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
     settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
     panels_.relayout = [this] { layoutClientArea(); };

@@ -79,8 +79,8 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(KVTMR_APP_ID));
 
     // A second copy on the same settings file, while the first runs, shows nothing and ends
-    // quietly.
-    SingleInstanceLock lock(QStringLiteral("kvtmr"), SettingsDirectory());
+    // quietly. A copy that died holds nothing: its lock went with it.
+    SingleInstanceLock lock(QStringLiteral("kvtmr"), SettingsDirectory(), RuntimeDirectory());
     if (!lock.tryAcquire()) return 0;
 
     auto* endRequests = new EndRequests(&app);

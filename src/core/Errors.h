@@ -29,6 +29,17 @@ class FileError : public KvtmrError {
     using KvtmrError::KvtmrError;
 };
 
+// A file that could not be written ("Cannot create file %s"), with the system's error number,
+// so that its reason can be told in words.
+class FileWriteError : public FileError {
+  public:
+    FileWriteError(QString message, int error) : FileError(std::move(message)), error_(error) {}
+    int error() const noexcept { return error_; }
+
+  private:
+    int error_;
+};
+
 // The audio player could not open a file; the text is the platform's.
 class PlayerError : public KvtmrError {
   public:

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
+#include <climits>
 
 namespace {
 
@@ -104,13 +105,47 @@ void SyncDirectoryOf(const QString& path) {
     ::close(fd);
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error) {
-    const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    QByteArray temp = target + ".XXXXXX";
+QString ResolveLinks(const QString& path) {
+    QString current = QFileInfo(path).absoluteFilePath();
+    // As many links as the system itself follows; a longer chain fails at the write (ELOOP).
+    for (int hops = 0; hops < 40; ++hops) {
+        char buffer[PATH_MAX];
+        const ssize_t n =
+            ::readlink(QFile::encodeName(current).constData(), buffer, sizeof buffer - 1);
+        if (n < 0) break;  // not a link, or not there: this is the file
+        const QString target = QFile::decodeName(QByteArray(buffer, n));
+        // A relative link is read from the link's own folder. ".." is left to the system,
+        // which resolves it after the links of the folders before it.
+        current = target.startsWith(u'/')
+                      ? target
+                      : QFileInfo(current).absolutePath() + QLatin1Char('/') + target;
+    }
+    return current;
+}
+
+namespace {
+
+// A new temporary file beside the resolved file: "<dir>/.kvtmr-tmp-<name>.XXXXXX".
+int MakeTemporary(const QString& resolved, QByteArray& temp) {
+    const QFileInfo info(resolved);
+    temp = QFile::encodeName(info.absolutePath() + QLatin1Char('/') +
+                             QLatin1String(kTemporaryPrefix) + info.fileName()) +
+           ".XXXXXX";
     int fd;
     do {
         fd = ::mkostemp(temp.data(), O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error) {
+    // A link stays a link: the file it leads to is replaced, in its own folder.
+    const QString resolved = ResolveLinks(path);
+    const QByteArray target = QFile::encodeName(resolved);
+    QByteArray temp;
+    int fd = MakeTemporary(resolved, temp);
     auto fail = [&](bool unlinkTemp) {
         const int err = errno;
         if (fd >= 0) ::close(fd);
@@ -136,19 +171,75 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* erro
     fd = -1;
     if (closed != 0) return fail(true);
     if (::rename(temp.constData(), target.constData()) != 0) return fail(true);
-    SyncDirectoryOf(path);
+    SyncDirectoryOf(resolved);
     return true;
 }
 
+bool RemoveResolvedFile(const QString& path, int* error) {
+    const QString resolved = ResolveLinks(path);
+    if (::unlink(QFile::encodeName(resolved).constData()) != 0) {
+        if (errno == ENOENT) return true;
+        if (error) *error = errno;
+        return false;
+    }
+    SyncDirectoryOf(resolved);
+    return true;
+}
+
+int ProbeWritable(const QString& path, qint64 bytes) {
+    QByteArray temp;
+    const int fd = MakeTemporary(ResolveLinks(path), temp);
+    if (fd < 0) return errno;
+    const QByteArray zeros(bytes, '\0');
+    int err = WriteAll(fd, zeros.constData(), zeros.size()) ? 0 : errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    ::unlink(temp.constData());
+    return err;
+}
+
+QString WriteErrorText(int error) {
+    switch (error) {
+        case ENOSPC:
+            return QStringLiteral("磁盘已满");
+        case EDQUOT:
+            return QStringLiteral("磁盘配额已用完");
+        case EFBIG:
+            return QStringLiteral("超过了文件大小的限制");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("没有写入权限");
+        case EROFS:
+            return QStringLiteral("所在的磁盘是只读的");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("文件夹不存在");
+        case EISDIR:
+            return QStringLiteral("文件的位置上是一个文件夹");
+        case ELOOP:
+            return QStringLiteral("符号链接过多");
+        case EIO:
+            return QStringLiteral("磁盘读写错误");
+        default:
+            return QStringLiteral("写入错误，代码%1").arg(error);
+    }
+}
+
+QString FolderKey(const QString& directory) {
+    struct stat st = {};
+    if (::stat(QFile::encodeName(directory).constData(), &st) != 0) return QString();
+    return QStringLiteral("%1-%2").arg(quint64(st.st_dev), 0, 16).arg(quint64(st.st_ino), 0, 16);
+}
+
 int RemoveStaleTemporaries(const QString& path, int minAgeSeconds) {
-    const QFileInfo info(path);
+    const QFileInfo info(ResolveLinks(path));
     QDir dir = info.absoluteDir();
+    const QString stem = QLatin1String(kTemporaryPrefix) + info.fileName();
     const QRegularExpression own(
-        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(info.fileName())));
+        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(stem)));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-minAgeSeconds);
     int removed = 0;
     const QFileInfoList entries =
-        dir.entryInfoList({info.fileName() + QStringLiteral(".??????")},
+        dir.entryInfoList({stem + QStringLiteral(".??????")},
                           QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QFileInfo& e : entries) {
         if (!own.match(e.fileName()).hasMatch()) continue;

@@ -1,5 +1,6 @@
 #include "core/Options.h"
 
+#include <cerrno>
 #include "core/Files.h"
 
 Options::Options(const QString& path) : path_(path) {
@@ -8,8 +9,10 @@ Options::Options(const QString& path) : path_(path) {
     if (read.ok()) values_ = ParseKeyValues(read.bytes);
 }
 
-bool Options::setValue(const QString& key, const QString& value) {
-    values_.insert(key, value);
-    if (path_.isEmpty()) return false;
-    return WriteFileAtomically(path_, EncodeKeyValues(values_));
+int Options::setValues(const QMap<QString, QString>& values) {
+    values_.insert(values);
+    if (path_.isEmpty()) return ENOENT;
+    int error = 0;
+    if (WriteFileAtomically(path_, EncodeKeyValues(values_), &error)) return 0;
+    return error ? error : EIO;
 }

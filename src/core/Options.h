@@ -14,9 +14,10 @@ class Options {
     explicit Options(const QString& path = QString());
     QString path() const { return path_; }
     QString value(const QString& key) const { return values_.value(key); }
-    // Sets a value and writes the file at once, atomically; false when it cannot be written
-    // (the value is kept for this run all the same).
-    bool setValue(const QString& key, const QString& value);
+    // Sets the values and writes the file once, at once, atomically (a symbolic link is
+    // followed). 0 when it is written, otherwise the errno of the failure; the values are kept
+    // for this run all the same.
+    int setValues(const QMap<QString, QString>& values);
 
   private:
     QString path_;

@@ -83,8 +83,10 @@ void DecodeSettings(const QByteArray& bytes, SettingsRecord& record) {
 }
 
 void WriteSettingsFile(const QString& path, const SettingsRecord& record) {
-    if (!WriteFileAtomically(path, EncodeSettings(record)))
-        throw FileError(QStringLiteral("Cannot create file %1").arg(path));
+    int error = 0;
+    if (!WriteFileAtomically(path, EncodeSettings(record), &error))
+        throw FileWriteError(QStringLiteral("Cannot create file %1").arg(path),
+                             error ? error : EIO);
 }
 
 void ReadSettingsFile(const QString& path, SettingsRecord& record) {

@@ -25,8 +25,10 @@ void DecodeSettings(const QByteArray& bytes, SettingsRecord& record);
 // Replaces the file with the record. The new content goes to a temporary file that then
 // takes the old file's place in one step, the folder synced after, so a crash, a full disk,
 // a file-size limit or a power cut never leaves a truncated file, and a failed write leaves
-// the old file as it was.
-// Throws FileError "Cannot create file <path>" when the file cannot be written.
+// the old file as it was. A settings file that is a symbolic link stays one: the file it
+// leads to is replaced.
+// Throws FileWriteError "Cannot create file <path>" (with the errno) when the file cannot be
+// written.
 void WriteSettingsFile(const QString& path, const SettingsRecord& record);
 
 // Reads the file into the record. Throws FileError with "File not found", "File access

@@ -1,6 +1,9 @@
 #include "core/WorkThread.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QFile>
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -65,8 +68,56 @@ struct BackgroundFile::Latest {
     std::optional<std::optional<QByteArray>> next;  // nothing to do / remove / write bytes
 };
 
-BackgroundFile::BackgroundFile(const QString& path)
-    : path_(path), latest_(std::make_shared<Latest>()) {}
+namespace {
+
+// The file is older than what it should hold: moved aside, or else noted in the marker.
+void MarkStale(const QString& path, const QString& marker) {
+    const QString resolved = ResolveLinks(path);
+    const QByteArray from = QFile::encodeName(resolved);
+    const QByteArray to = QFile::encodeName(BackgroundFile::StalePathOf(path));
+    if (::rename(from.constData(), to.constData()) == 0) {
+        SyncDirectoryOf(resolved);
+        return;
+    }
+    // No file: there is nothing that could be taken for the newer one (an earlier mark stays).
+    if (errno == ENOENT) return;
+    if (marker.isEmpty()) return;
+    const int fd = ::open(QFile::encodeName(marker).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) ::close(fd);
+}
+
+void ClearStale(const QString& path, const QString& marker) {
+    ::unlink(QFile::encodeName(BackgroundFile::StalePathOf(path)).constData());
+    if (!marker.isEmpty()) ::unlink(QFile::encodeName(marker).constData());
+}
+
+}  // namespace
+
+BackgroundFile::BackgroundFile(const QString& path, const QString& markerPath)
+    : path_(path), marker_(markerPath), latest_(std::make_shared<Latest>()) {}
+
+BackgroundFile::~BackgroundFile() {
+    results_.setHandler(nullptr);
+}
+
+QString BackgroundFile::StalePathOf(const QString& path) {
+    return ResolveLinks(path) + QStringLiteral(".stale");
+}
+
+void BackgroundFile::onDone(std::function<void(int error)> done) {
+    if (!done) {
+        results_.setHandler(nullptr);
+        return;
+    }
+    results_.setHandler([done = std::move(done)](const int& error) { done(error); });
+}
+
+bool BackgroundFile::flush(int timeoutMs) {
+    const bool done = thread_.flush(timeoutMs);
+    results_.deliver();
+    return done;
+}
 
 void BackgroundFile::write(const QByteArray& bytes) {
     set(std::optional<QByteArray>(bytes));
@@ -81,16 +132,22 @@ void BackgroundFile::set(std::optional<QByteArray> content) {
         std::lock_guard lock(latest_->mutex);
         latest_->next = std::move(content);
     }
-    thread_.post([latest = latest_, path = path_] {
+    thread_.post([latest = latest_, path = path_, marker = marker_, report = results_.sender()] {
         std::optional<std::optional<QByteArray>> op;
         {
             std::lock_guard lock(latest->mutex);
             op.swap(latest->next);
         }
         if (!op) return;  // a later job did it already
-        if (*op)
-            WriteFileAtomically(path, **op);
-        else if (QFile::remove(path))
-            SyncDirectoryOf(path);
+        int error = 0;
+        const bool done =
+            *op ? WriteFileAtomically(path, **op, &error) : RemoveResolvedFile(path, &error);
+        if (done) {
+            ClearStale(path, marker);
+        } else {
+            if (!error) error = EIO;
+            MarkStale(path, marker);
+        }
+        report(done ? 0 : error);
     });
 }

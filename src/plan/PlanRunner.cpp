@@ -140,6 +140,7 @@ void PlanRunner::startMain(const Occurrence& o, qint64 now) {
     const QScopedValueRollback<bool> own(applying_, true);
     const bool onTime = now - o.startMs < kOnTimeMs;
     if (prep_.running() || prep_.paused()) prep_.stopQuietly();
+    prep_.setDirection(o.session.countUp);
     main_.follow(o.mainAnchor(), now, CountSource::Plan, TimesOf(o), onTime);
     prepKey_ = o.key;
     markDone(o.key);

@@ -1,8 +1,18 @@
 #include "platform/FileSessionLog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <cerrno>
+
+#include "core/Files.h"
+
+// Touched by the log's thread only.
+struct FileSessionLog::Writer {
+    bool failing = false;
+};
 
 QString SessionLogLine(const QDateTime& when, const QString& event) {
     QString text = event;
@@ -28,17 +38,53 @@ int PruneSessionLogs(const QString& folder, const QDate& today, int keepDays) {
 }
 
 FileSessionLog::FileSessionLog(const QString& folder, const QDate& today, int keepDays)
-    : folder_(folder) {
+    : folder_(folder), writer_(std::make_shared<Writer>()) {
     thread_.post([folder, today, keepDays] {
         QDir().mkpath(folder);
         PruneSessionLogs(folder, today, keepDays);
     });
 }
 
+FileSessionLog::~FileSessionLog() {
+    problems_.setHandler(nullptr);
+}
+
+void FileSessionLog::setProblemHandler(std::function<void(const QString&)> handler) {
+    problems_.setHandler(std::move(handler));
+}
+
+bool FileSessionLog::flush(int timeoutMs) {
+    const bool done = thread_.flush(timeoutMs);
+    problems_.deliver();
+    return done;
+}
+
 void FileSessionLog::append(const QDateTime& when, const QString& event) {
     const QByteArray line = (SessionLogLine(when, event) + u'\n').toUtf8();
-    thread_.post([path = QDir(folder_).filePath(SessionLogFileName(when.date())), line] {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Append)) file.write(line);
+    thread_.post([path = QDir(folder_).filePath(SessionLogFileName(when.date())), line,
+                  writer = writer_, report = problems_.sender()] {
+        const QByteArray name = QFile::encodeName(path);
+        int error = 0;
+        const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            error = errno;
+        } else {
+            qsizetype done = 0;
+            while (done < line.size()) {
+                const ssize_t n = ::write(fd, line.constData() + done, size_t(line.size() - done));
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) {
+                    error = n < 0 ? errno : EIO;
+                    break;
+                }
+                done += n;
+            }
+            if (::close(fd) != 0 && !error) error = errno;
+        }
+        if (error && !writer->failing)
+            report(QStringLiteral("计时记录不能写入（%1）").arg(WriteErrorText(error)));
+        else if (!error && writer->failing)
+            report(QString());
+        writer->failing = error != 0;
     });
 }

@@ -32,6 +32,8 @@ struct Platform {
 QString SettingsDirectory();
 // The folder of the session log, in the user's data directory.
 QString SessionLogFolder();
+// The user's runtime folder (XDG_RUNTIME_DIR, or the toolkit's stand-in for it).
+QString RuntimeDirectory();
 
 // Owns the real services.
 class RealPlatform {

@@ -223,6 +223,7 @@ class RealLauncher : public ProgramLauncher {
 class RealLocation : public SettingsLocation {
   public:
     QString directory() const override { return SettingsDirectory(); }
+    QString runtimeDirectory() const override { return RuntimeDirectory(); }
 };
 
 // How long the desktop's services are given to answer.
@@ -250,6 +251,10 @@ QString SettingsDirectory() {
     if (dir.isEmpty()) dir = QDir::homePath();
     QDir().mkpath(dir);
     return dir;
+}
+
+QString RuntimeDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
 QString SessionLogFolder() {

@@ -37,6 +37,9 @@ class SettingsLocation {
   public:
     virtual ~SettingsLocation() = default;
     virtual QString directory() const = 0;
+    // The user's runtime folder, for what is kept about the settings folder where that folder
+    // cannot be written; empty when there is none.
+    virtual QString runtimeDirectory() const { return QString(); }
 };
 
 // Keeps the display awake and the machine from sleeping while a count runs. Switching returns

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 class SessionLog {
   public:
@@ -13,6 +14,11 @@ class SessionLog {
     virtual void append(const QDateTime& when, const QString& event) = 0;
     // The folder that holds the log files.
     virtual QString folder() const = 0;
+    // Told, on the main thread, when lines cannot be written (the reason for the operator, once
+    // until they can again) and when they can again (an empty text).
+    virtual void setProblemHandler(std::function<void(const QString&)> handler) {
+        Q_UNUSED(handler);
+    }
 };
 
 // "2026-12-08 14:30:03  正式计时开始 …": one line of the log, without its line break.

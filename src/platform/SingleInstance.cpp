@@ -1,23 +1,81 @@
 #include "platform/SingleInstance.h"
 
-#include <QDateTime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
-#include <QFileInfo>
-#include <QLockFile>
+#include <QFile>
+#include <cerrno>
+
+#include "core/Files.h"
 
 namespace {
-// A lock file that says nothing readable and is younger than this may be one that its live
-// owner is still writing.
-constexpr qint64 kBeingWrittenMs = 2000;
+
+enum class Outcome { Held, Busy, Unusable };
+
+// Takes the flock() lock of one file, made when it is missing.
+Outcome LockFile(const QString& path, int& fd) {
+    fd = -1;
+    if (path.isEmpty()) return Outcome::Unusable;
+    const QByteArray name = QFile::encodeName(path);
+    // Never waits on what lies there (a FIFO), never follows a link.
+    const int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    fd = ::open(name.constData(), O_RDWR | O_CREAT | flags, 0644);
+    if (fd < 0 && errno == EACCES) {
+        // A lock file of this user that lost its permissions: they are given back, so that
+        // the lock of a live copy in it still counts.
+        struct stat st = {};
+        if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid() && ::chmod(name.constData(), 0644) == 0)
+            fd = ::open(name.constData(), O_RDWR | flags);
+    }
+    // A folder that cannot be written: the lock file found there locks all the same.
+    const bool writable = fd >= 0;
+    if (fd < 0) fd = ::open(name.constData(), O_RDONLY | flags);
+    if (fd < 0) return Outcome::Unusable;
+    // Only a regular file of this user counts: nobody else can keep the program from starting.
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        fd = -1;
+        return Outcome::Unusable;
+    }
+    int r;
+    do {
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        const int err = errno;
+        ::close(fd);
+        fd = -1;
+        return err == EWOULDBLOCK ? Outcome::Busy : Outcome::Unusable;
+    }
+    // For the curious: which process holds it (the lock itself is the flock()).
+    if (writable && ::ftruncate(fd, 0) == 0) {
+        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+        [[maybe_unused]] const ssize_t n = ::pwrite(fd, pid.constData(), size_t(pid.size()), 0);
+    }
+    return Outcome::Held;
+}
+
+void Unlock(int& fd) {
+    if (fd < 0) return;
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+    fd = -1;
+}
+
 }  // namespace
 
-SingleInstanceLock::SingleInstanceLock(const QString& name, const QString& directory) {
-    QString dir = directory.isEmpty() ? QDir::tempPath() : directory;
+SingleInstanceLock::SingleInstanceLock(const QString& name, const QString& directory,
+                                       const QString& runtimeDirectory) {
+    const QString dir = directory.isEmpty() ? QDir::tempPath() : directory;
     QDir().mkpath(dir);
     path_ = QDir(dir).filePath(name + QStringLiteral(".lock"));
-    lock_ = std::make_unique<QLockFile>(path_);
-    // Only a dead owner makes the lock stale, never its age.
-    lock_->setStaleLockTime(0);
+    const QString key = FolderKey(dir);
+    if (!runtimeDirectory.isEmpty() && !key.isEmpty())
+        runtimePath_ = QDir(runtimeDirectory).filePath(name + u'-' + key + QStringLiteral(".lock"));
 }
 
 SingleInstanceLock::~SingleInstanceLock() {
@@ -25,28 +83,18 @@ SingleInstanceLock::~SingleInstanceLock() {
 }
 
 bool SingleInstanceLock::tryAcquire() {
-    if (lock_->tryLock(0)) {
-        held_ = true;
-        return true;
-    }
-    // Permission and other errors: start as the first copy.
-    if (lock_->error() != QLockFile::LockFailedError) return true;
-    // The file names a live owner (tryLock itself removes the lock of a dead one).
-    qint64 pid = 0;
-    QString host, app;
-    if (lock_->getLockInfo(&pid, &host, &app)) return false;
-    // A lock that says nothing readable proves no live copy, unless it has only just been
-    // made; it is taken over if it can be, and the start goes on either way.
-    const QDateTime modified = QFileInfo(path_).lastModified();
-    if (modified.isValid() && modified.msecsTo(QDateTime::currentDateTime()) < kBeingWrittenMs)
+    release();
+    if (LockFile(path_, fd_) == Outcome::Busy) return false;
+    if (LockFile(runtimePath_, runtimeFd_) == Outcome::Busy) {
+        release();
         return false;
-    if (lock_->removeStaleLockFile() && lock_->tryLock(0)) held_ = true;
+    }
     return true;
 }
 
 void SingleInstanceLock::release() {
-    if (held_) {
-        lock_->unlock();
-        held_ = false;
-    }
+    // The files stay: removing a lock file while another copy may be opening it would let
+    // two copies lock two different files.
+    Unlock(runtimeFd_);
+    Unlock(fd_);
 }

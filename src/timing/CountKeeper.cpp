@@ -1,5 +1,7 @@
 #include "timing/CountKeeper.h"
 
+#include <QFileInfo>
+
 #include "core/Files.h"
 #include "platform/Dialogs.h"
 #include "platform/SessionLog.h"
@@ -22,8 +24,13 @@ CountKeeper::CountKeeper(TimeSource& time, Dialogs& dialogs, SessionLog* log, Ma
                          PrepTimer& prep)
     : time_(time), dialogs_(dialogs), log_(log), main_(main), prep_(prep) {}
 
-void CountKeeper::setStatePath(const QString& path) {
-    file_ = std::make_unique<BackgroundFile>(path);
+CountKeeper::~CountKeeper() {
+    if (retry_) time_.cancel(retry_);
+}
+
+void CountKeeper::setStatePath(const QString& path, const QString& markerPath) {
+    file_ = std::make_unique<BackgroundFile>(path, markerPath);
+    file_->onDone([this](int error) { written(error); });
 }
 
 QString CountKeeper::statePath() const {
@@ -76,13 +83,42 @@ CountState CountKeeper::prepState(bool paused) const {
 }
 
 void CountKeeper::keep(const std::optional<CountState>& state) {
-    if (state == current_) return;
+    if (closed_ || state == current_) return;
     current_ = state;
+    write();
+}
+
+void CountKeeper::write() {
     if (!file_) return;
-    if (state)
-        file_->write(EncodeCountState(*state));
+    if (current_)
+        file_->write(EncodeCountState(*current_));
     else
         file_->remove();
+}
+
+// The outcome of a write or a removal, on this thread.
+void CountKeeper::written(int error) {
+    if (!error) {
+        if (failing_) {
+            failing_ = false;
+            note(QStringLiteral("计时状态已重新保存"));
+            if (onNotice) onNotice(QString());
+        }
+        return;
+    }
+    if (!failing_) {
+        failing_ = true;
+        const QString reason = WriteErrorText(error);
+        note(QStringLiteral("计时状态未能保存（%1）：程序若意外中断，只能恢复到此前保存的状态")
+                 .arg(reason));
+        if (onNotice) onNotice(QStringLiteral("计时状态未能保存（%1）").arg(reason));
+    }
+    // Tried again a little later (the operator may free the disk), until it is written.
+    if (retry_ || closed_) return;
+    retry_ = time_.callAt(time_.monotonicMs() + kRetryMs, [this] {
+        retry_ = 0;
+        if (failing_ && !closed_) write();
+    });
 }
 
 void CountKeeper::on(CountState::Timer which, CountEvent event) {
@@ -155,8 +191,11 @@ void CountKeeper::on(CountState::Timer which, CountEvent event) {
     }
 }
 
-void CountKeeper::forget() {
-    keep(std::nullopt);
+void CountKeeper::close(bool keepState) {
+    if (!keepState && !asking_) keep(std::nullopt);
+    closed_ = true;
+    if (retry_) time_.cancel(retry_);
+    retry_ = 0;
 }
 
 std::optional<CountState> CountKeeper::saved() const {
@@ -166,9 +205,21 @@ std::optional<CountState> CountKeeper::saved() const {
 }
 
 void CountKeeper::offerRecovery() {
-    if (!file_) return;
-    const FileRead read = ReadRegularFile(file_->path(), 4096);
-    if (read.status == FileRead::Status::Missing) return;
+    if (!file_ || closed_) return;
+    // The state file; without it, one moved aside because a later command could not be
+    // written. A marker left where the folder could not be written at all also makes it stale.
+    const QString marker = file_->markerPath();
+    const bool marked = !marker.isEmpty() && QFileInfo::exists(marker);
+    bool stale = marked;
+    FileRead read = ReadRegularFile(file_->path(), 4096);
+    if (read.status == FileRead::Status::Missing) {
+        read = ReadRegularFile(BackgroundFile::StalePathOf(file_->path()), 4096);
+        stale = true;
+    }
+    if (read.status == FileRead::Status::Missing) {
+        if (marked) file_->remove();  // nothing is left that it could speak of
+        return;
+    }
     const std::optional<CountState> state = read.ok() ? DecodeCountState(read.bytes) : std::nullopt;
     std::optional<ResumePoint> point = state ? ResumeAt(*state, nowMs()) : std::nullopt;
     // What the file held is taken up or dropped; either way the file is written anew from here.
@@ -181,51 +232,81 @@ void CountKeeper::offerRecovery() {
         drop();
         return;
     }
-    if (!dialogs_.confirm(RecoveryQuestion())) {
+    if (stale) note(QStringLiteral("上次计时的状态早于中断前最后的操作（那次操作未能保存）"));
+    // While the question is open the clock ticks; the program may even be ended (a signal, the
+    // end of the session, the schedule). Then nobody has answered: the file stays as it is
+    // for the next start.
+    note(QStringLiteral("询问是否恢复上次中断的计时"));
+    asking_ = true;
+    const bool yes = dialogs_.confirm(stale ? StaleRecoveryQuestion() : RecoveryQuestion());
+    asking_ = false;
+    if (closed_) {
+        note(QStringLiteral("恢复计时的询问未得到答复，上次计时的状态留待下次启动"));
+        return;
+    }
+    if (!yes) {
         note(QStringLiteral("上次计时意外中断，未恢复"));
         drop();
         return;
     }
     // The count went on while the question was open: it stands where it is at the answer.
-    const qint64 now = nowMs();
-    point = ResumeAt(*state, now);
+    point = ResumeAt(*state, nowMs());
     if (!point) {
         note(QStringLiteral("上次计时意外中断，答复时已过期，未恢复"));
         drop();
         return;
     }
-    const bool main = point->timer == CountState::Timer::Main;
+    resume(*state, *point);
+}
+
+void CountKeeper::resume(const CountState& state, ResumePoint point) {
+    const qint64 now = nowMs();
+    const bool main = point.timer == CountState::Timer::Main;
     const QString name = main ? kMain : kPrep;
-    if (point->handedOver) note(QStringLiteral("恢复计时：预备计时已在中断期间结束"));
-    if (point->timeUp) {
+    if (point.handedOver) note(QStringLiteral("恢复计时：预备计时已在中断期间结束"));
+    if (point.timeUp) {
         note(QStringLiteral("恢复计时：%1已在中断期间到点").arg(name));
     } else {
         note(QStringLiteral("恢复%1%2 %3")
-                 .arg(name, point->paused ? QStringLiteral("（暂停中）") : QString(),
-                      DisplayText(point->value)));
+                 .arg(name, point.paused ? QStringLiteral("（暂停中）") : QString(),
+                      DisplayText(point.value)));
     }
+    // The count goes on in its own direction (both timers share it); the display of the
+    // timer that does not count is loaded again for it.
+    const bool turned = main_.countingUp() != point.countUp;
+    main_.setDirection(point.countUp);
+    prep_.setDirection(point.countUp);
     // The state that follows: the count as it stands now, its steps on the old grid.
     CountState next;
-    next.timer = point->timer;
-    next.countUp = point->countUp;
-    next.duration = point->duration;
-    next.value = point->value;
-    next.since = point->paused ? now : now - point->phaseMs;
-    next.paused = point->paused;
+    next.timer = point.timer;
+    next.countUp = point.countUp;
+    next.duration = point.duration;
+    next.value = point.value;
+    next.since = point.paused ? now : now - point.phaseMs;
+    next.paused = point.paused;
     if (!main) {
-        next.mainValue = state->mainValue;
-        next.mainDuration = state->mainDuration;
+        next.mainValue = state.mainValue;
+        next.mainDuration = state.mainDuration;
     }
     current_ = next;  // the timer's own events from here find the count as it now stands
     if (main) {
-        main_.resumeAt(*point);  // a time-up at once removes the state
-        if (!point->timeUp) {
+        if (turned) {
+            try {
+                prep_.loadDuration(false);
+            } catch (...) {
+                // A duration box that does not convert leaves the idle display as it was.
+            }
+        }
+        main_.resumeAt(point);  // a time-up at once removes the state
+        if (!point.timeUp) {
             next.alertState = main_.alertState();
             current_.reset();
             keep(next);
         }
     } else {
-        prep_.resumeAt(*point);
+        // The main display shows what the main count will start from at the hand-over.
+        main_.showValue(state.mainDuration, state.mainValue);
+        prep_.resumeAt(point);
         next.alertState = main_.alertState();
         current_.reset();
         keep(next);

@@ -223,6 +223,20 @@ void MainTimer::set() {
     tell(CountEvent::Changed);
 }
 
+void MainTimer::setDirection(bool countUp) {
+    SetRadioChecked(c_.countUp, countUp);
+    SetRadioChecked(c_.countDown, !countUp);
+    c_.heading->setCaption(countUp ? QStringLiteral("计时") : QStringLiteral("倒计时"));
+}
+
+void MainTimer::showValue(int fullCount, int value) {
+    if (timer_.Enabled()) return;
+    display_.bar()->setMax(fullCount);
+    seconds_ = value;
+    display_.secondsToFields(seconds_);
+    display_.bar()->setPosition(seconds_);
+}
+
 void MainTimer::loadDuration(bool separators) {
     display_.loadDuration({c_.countUp, c_.countDown, c_.durationBox, c_.durationUnit, c_.heading,
                            QStringLiteral("倒计时"), QStringLiteral("计时")},
@@ -231,6 +245,8 @@ void MainTimer::loadDuration(bool separators) {
 
 void MainTimer::resumeAt(const ResumePoint& point) {
     timer_.setEnabled(false);
+    // The count goes on in its own direction, whatever the settings file says.
+    setDirection(point.countUp);
     sound_.StopIfPlaying(sound_.musicPlayer());
     display_.setReadOnly(true);
     display_.bar()->setMax(point.duration);
@@ -315,8 +331,7 @@ void MainTimer::follow(const Anchor& a, qint64 now, CountSource source,
     source_ = source;
     session_ = a.session;
     sessionTimes_ = times;
-    SetRadioChecked(c_.countUp, a.countUp);
-    SetRadioChecked(c_.countDown, !a.countUp);
+    setDirection(a.countUp);
     display_.bar()->setMax(a.duration);
     intervalLimit_ = a.duration;
     paused_ = false;

@@ -142,6 +142,12 @@ class MainTimer : public QObject {
     // shows the value and the count goes on (or stands paused); the prompts that fell in
     // between are not given, a time-up that fell in between runs now.
     void resumeAt(const ResumePoint& point);
+    // The counting direction, on the radio buttons (shared with the preparation timer) and
+    // in this timer's heading.
+    void setDirection(bool countUp);
+    // The display of a timer that is not counting shows a value of a full count (what the
+    // start command will count on from).
+    void showValue(int fullCount, int value);
 
   Q_SIGNALS:
     // Every start, pause, resume, reset, clear, step, warning, time-up and change of the alert

@@ -169,8 +169,16 @@ void PrepTimer::loadDuration(bool separators) {
                           seconds_, countUpTarget_, separators);
 }
 
+void PrepTimer::setDirection(bool countUp) {
+    SetRadioChecked(c_.countUp, countUp);
+    SetRadioChecked(c_.countDown, !countUp);
+    c_.heading->setCaption(countUp ? QStringLiteral("预备计时") : QStringLiteral("预备倒计时"));
+}
+
 void PrepTimer::resumeAt(const ResumePoint& point) {
     timer_.setEnabled(false);
+    // The count goes on in its own direction, whatever the settings file says.
+    setDirection(point.countUp);
     sound_.StopIfPlaying(sound_.musicPlayer());
     if (c_.panel->isHidden()) c_.panel->show();
     display_.setReadOnly(true);
@@ -241,8 +249,8 @@ void PrepTimer::follow(const Anchor& a, qint64 now, CountSource source,
         return;
     }
     sound_.StopIfPlaying(sound_.musicPlayer());
-    SetRadioChecked(c_.countUp, a.countUp);
-    SetRadioChecked(c_.countDown, !a.countUp);
+    setDirection(a.countUp);
+    main_.setDirection(a.countUp);
     if (c_.panel->isHidden()) c_.panel->show();
     display_.setReadOnly(true);
     display_.bar()->setMax(a.duration);

@@ -80,6 +80,9 @@ class PrepTimer : public QObject {
     void stopQuietly();
     // Takes up a preparation count interrupted by a crash (see MainTimer::resumeAt).
     void resumeAt(const ResumePoint& point);
+    // The counting direction, on the radio buttons (shared with the main timer) and in this
+    // timer's heading.
+    void setDirection(bool countUp);
 
   Q_SIGNALS:
     // Every start, pause, resume, reset, clear, step and hand-over, once it is done.

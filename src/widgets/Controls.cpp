@@ -403,6 +403,30 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
     notice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     notice_->hide();
     addWidget(notice_, 1);
+    // The files' warnings share the rest of the line with it, each cut at its end when both
+    // show (their tool tips have them whole).
+    fileNotice_ = new QLabel(this);
+    fileNotice_->setObjectName(QStringLiteral("StatusFileNotice"));
+    fileNotice_->setAccessibleName(QStringLiteral("文件保存状态"));
+    fileNotice_->setPalette(red);
+    fileNotice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    fileNotice_->hide();
+    addWidget(fileNotice_, 1);
+}
+
+void TStatusBar::setFileNotice(const QString& source, const QString& text) {
+    if (text.isEmpty())
+        fileNotices_.remove(source);
+    else
+        fileNotices_.insert(source, text);
+    const QString all = QStringList(fileNotices_.values()).join(QStringLiteral("；"));
+    fileNotice_->setText(all);
+    fileNotice_->setToolTip(all);
+    fileNotice_->setVisible(!all.isEmpty());
+}
+
+QString TStatusBar::fileNotice() const {
+    return fileNotice_->text();
 }
 
 void TStatusBar::setNotice(const QString& text) {

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -257,10 +258,17 @@ class TStatusBar : public QStatusBar {
     // A warning after the sections, in the rest of the line; hidden while it is empty.
     void setNotice(const QString& text);
     QString notice() const;
+    // The warnings about files that cannot be saved, each under its source ("count", "log"),
+    // in red after the other warning, in the order of their sources; one source's text is
+    // replaced or, empty, removed.
+    void setFileNotice(const QString& source, const QString& text);
+    QString fileNotice() const;
 
   private:
     QList<QLabel*> sections_;
     QLabel* notice_;
+    QLabel* fileNotice_;
+    QMap<QString, QString> fileNotices_;
 };
 
 // Checks or unchecks one radio button by itself (unchecking is allowed even when it is the

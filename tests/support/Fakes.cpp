@@ -269,6 +269,7 @@ void FakeSoundOutput::setOutput(OutputState newState, const QString& newName) {
 
 FakePlatform::FakePlatform() {
     location.dir = settingsDir.path();
+    location.runtimeDir = runtimeDir.path();
     platform_.time = &time;
     platform_.dialogs = &dialogs;
     platform_.player1 = &player1;

@@ -178,6 +178,14 @@ class FakeSessionLog : public SessionLog {
   public:
     void append(const QDateTime& when, const QString& event) override;
     QString folder() const override { return QStringLiteral("/fake/kvtmr-log"); }
+    void setProblemHandler(std::function<void(const QString&)> handler) override {
+        problemHandler = std::move(handler);
+    }
+    // Lines cannot be written (the reason), or can again (empty), as the real log tells it.
+    void problem(const QString& text) {
+        if (problemHandler) problemHandler(text);
+    }
+    std::function<void(const QString&)> problemHandler;
     QStringList lines;
     // The events only (the lines without their date and time).
     QStringList events() const;
@@ -195,7 +203,9 @@ class FakeSession : public SessionControl {
 class FakeLocation : public SettingsLocation {
   public:
     QString directory() const override { return dir; }
+    QString runtimeDirectory() const override { return runtimeDir; }
     QString dir;
+    QString runtimeDir;
 };
 
 class FakeInhibitor : public PowerInhibitor {
@@ -249,6 +259,7 @@ class FakePlatform {
     FakeScreens screens;
     FakeSessionLog log;
     QTemporaryDir settingsDir;
+    QTemporaryDir runtimeDir;
 
   private:
     Platform platform_;

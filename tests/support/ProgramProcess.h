@@ -3,6 +3,9 @@
 // deadlines that only guard against a hang.
 #pragma once
 
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -77,6 +80,24 @@ class Session {
     QProcessEnvironment env;
     QTemporaryDir runtime, config, data, work;
 };
+
+// For a child process: file permissions bind it even when it runs as root (the capabilities
+// that pass over them are dropped from what the program can ever have), so that a read-only
+// folder is one for it too. Nothing changes for any other user.
+inline void ObeyFilePermissions() {
+    if (::geteuid() != 0) return;
+    for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+        ::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0);
+}
+
+// Makes a folder read-only (or writable again) for the programs started with
+// ObeyFilePermissions.
+inline bool SetReadOnly(const QString& dir, bool readOnly) {
+    const QFileDevice::Permissions rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                        QFileDevice::ReadUser | QFileDevice::ExeUser;
+    return QFile::setPermissions(
+        dir, readOnly ? rx : rx | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+}
 
 inline bool EndsWithZero(QProcess& p) {
     const bool ok =
