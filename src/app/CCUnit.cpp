@@ -14,6 +14,7 @@
 #include "app/Glyphs.h"
 #include "app/Wiring.h"
 #include "clock/wnlp.h"
+#include "plan/PlanWindow.h"
 #include "platform/Guard.h"
 #include "presentation/AboutUnit.h"
 #include "presentation/HelpUnit.h"
@@ -111,6 +112,11 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     logFolder->setToolTip(
         QStringLiteral("打开计时记录所在的文件夹：每次计时的开始、暂停、到点等时刻"));
     N8->insertAction(N10, logFolder);
+    // The day's plan, under 系统 after the settings.
+    auto* plan = new QAction(QStringLiteral("考试安排"), this);
+    plan->setObjectName(QStringLiteral("N29"));
+    plan->setToolTip(QStringLiteral("一天（或一周）的各场考试：到点自动开始预备和计时"));
+    N1->insertAction(N11, plan);
     bindHandlers();
     // The display's controls as the form places them: from here on they are laid out at the
     // display's scale.
@@ -546,6 +552,7 @@ const QList<TForm1::Binding>& TForm1::Bindings() {
         {"SpeedButton7", E::Click, &TForm1::SpeedButton7Click},
         {"N10", E::Click, &TForm1::SpeedButton7Click},
         {"N28", E::Click, &TForm1::N28Click},
+        {"N29", E::Click, &TForm1::N29Click},
     };
     // clang-format on
     return table;
@@ -601,4 +608,23 @@ void TForm1::bindHandlers() {
     };
     Timer1->OnEnabledChanged = inhibit;
     Timer2->OnEnabledChanged = inhibit;
+}
+
+// ---- the day's plan -----------------------------------------------------------------------------
+
+void TForm1::N29Click() {
+    if (!planWindow_) {
+        planWindow_ = new PlanWindow(*platform.dialogs, *platform.time, this);
+        connect(planWindow_, &PlanWindow::planAccepted, this,
+                [this](const Plan& plan, bool enabled) {
+                    planRunner_.setPlan(plan, enabled);
+                    keeper_.note(QStringLiteral("考试安排已更新：%1场考试%2")
+                                     .arg(plan.sessions.size())
+                                     .arg(enabled ? QString() : QStringLiteral("（未启用）")));
+                });
+    }
+    planWindow_->setPlan(planRunner_.plan(), planRunner_.enabled(), planRunner_.room());
+    planWindow_->show();
+    planWindow_->raise();
+    planWindow_->activateWindow();
 }

@@ -51,6 +51,7 @@ class TForm2;
 class TForm3;
 class TForm4;
 class Twnl;
+class PlanWindow;
 
 // The form's controls, made from the Designer form before any subsystem is built on them.
 class TForm1Controls : public QMainWindow, public Ui::Form1 {
@@ -147,6 +148,7 @@ class TForm1 : public TForm1Controls {
     void ResumeInterruptedCount();
     void SpeedButton1Click();  // exit
     void N28Click();           // the folder of the session log
+    void N29Click();           // the day's plan (系统 → 考试安排)
     void FormClose();
 
     // ---- panels, tool-bar toggles and display modes -------------------------------------------
@@ -387,6 +389,7 @@ class TForm1 : public TForm1Controls {
     AudienceScreen* audience_ = nullptr;
     SettingsScroll* settingsScroll_ = nullptr;
     std::unique_ptr<Options> options_;
+    QPointer<PlanWindow> planWindow_;
     bool movingScreens_ = false;
     ClickTracker coveredClick_;  // a click on the display beside the open settings panel
     QElapsedTimer restoring_;    // runs for a moment after the window was restored

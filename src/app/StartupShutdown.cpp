@@ -106,24 +106,21 @@ void TForm1::FormCreate() {
 void TForm1::loadPlan() {
     const QDir dir(windowsDir);
     planRunner_.setStatePath(dir.filePath(kPlanStateFileName));
-    const Options options(dir.filePath(kOptionsFileName));
-    planRunner_.setRoom(options.value(QStringLiteral("site/room")));
-    const bool enabled = options.value(QStringLiteral("plan.enabled")) != QLatin1String("false");
+    planRunner_.setPlanPath(dir.filePath(kPlanFileName));
+    planRunner_.setRoom(Options(dir.filePath(kOptionsFileName)).value(QStringLiteral("site/room")));
+    const bool enabled = planRunner_.enabled();
     const FileRead read = ReadRegularFile(dir.filePath(kPlanFileName), kMaxPlanBytes);
-    if (read.status == FileRead::Status::Missing) {
-        planRunner_.setPlan(Plan{}, enabled);
-        return;
-    }
+    if (read.status == FileRead::Status::Missing) return;
     const PlanRead plan = read.ok() ? DecodePlan(read.bytes) : PlanRead{};
     if (!plan.plan) {
+        // The file stays as it is (a plan saved later replaces it); nothing of it runs.
         const QString why = read.ok() ? plan.error : QStringLiteral("文件无法读取或过大");
         keeper_.note(QStringLiteral("考试安排文件未能读取：%1").arg(why));
         reports_.later(QStringLiteral("考试安排文件%1未能读取，本次不按考试安排计时：%2")
                            .arg(kPlanFileName, why));
-        planRunner_.setPlan(Plan{}, enabled);
         return;
     }
-    planRunner_.setPlan(*plan.plan, enabled);
+    planRunner_.setPlan(*plan.plan, enabled, false);
 }
 
 void TForm1::ResumeInterruptedCount() {

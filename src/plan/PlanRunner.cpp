@@ -35,9 +35,12 @@ qint64 PlanRunner::nowMs() const {
     return time_.now().toMSecsSinceEpoch();
 }
 
-void PlanRunner::setPlan(const Plan& plan, bool enabled) {
+void PlanRunner::setPlan(const Plan& plan, bool enabled, bool save) {
+    const bool switched = enabled != enabled_;
     plan_ = plan;
     enabled_ = enabled;
+    if (save && planFile_) planFile_->write(EncodePlan(plan_));
+    if (save && switched) saveState();
     // A session no longer in the plan, or the plan switched off: its title goes.
     if (!titleKey_.isEmpty()) {
         const auto cur = current();
@@ -55,12 +58,26 @@ void PlanRunner::setStatePath(const QString& path) {
     file_ = std::make_unique<BackgroundFile>(path);
     const FileRead read = ReadRegularFile(path, 64 * 1024);
     if (!read.ok()) return;
-    const QString keys = ParseKeyValues(read.bytes).value(QStringLiteral("done"));
-    done_ = keys.split(u',', Qt::SkipEmptyParts);
+    const QMap<QString, QString> values = ParseKeyValues(read.bytes);
+    done_ = values.value(QStringLiteral("done")).split(u',', Qt::SkipEmptyParts);
+    enabled_ = values.value(QStringLiteral("enabled")) != QLatin1String("false");
+}
+
+void PlanRunner::setPlanPath(const QString& path) {
+    planFile_ = std::make_unique<BackgroundFile>(path);
+}
+
+void PlanRunner::saveState() {
+    if (!file_) return;
+    file_->write(EncodeKeyValues({{QStringLiteral("done"), done_.join(u',')},
+                                  {QStringLiteral("enabled"),
+                                   enabled_ ? QStringLiteral("true") : QStringLiteral("false")}}));
 }
 
 bool PlanRunner::flush(int timeoutMs) {
-    return file_ ? file_->flush(timeoutMs) : true;
+    const bool state = file_ ? file_->flush(timeoutMs) : true;
+    const bool plan = planFile_ ? planFile_->flush(timeoutMs) : true;
+    return state && plan;
 }
 
 void PlanRunner::markDone(const QString& key) {
@@ -68,7 +85,7 @@ void PlanRunner::markDone(const QString& key) {
     done_ << key;
     while (done_.size() > kKeptKeys)
         done_.removeFirst();
-    if (file_) file_->write(EncodeKeyValues({{QStringLiteral("done"), done_.join(u',')}}));
+    saveState();
 }
 
 std::optional<Occurrence> PlanRunner::current() const {

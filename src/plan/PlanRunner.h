@@ -49,16 +49,19 @@ class PlanRunner : public QObject {
     PlanRunner(const Parts& parts, const Controls& controls);
     ~PlanRunner() override;
 
-    // The plan and whether it runs (a plan switched off stays as it is, doing nothing).
-    void setPlan(const Plan& plan, bool enabled);
+    // The plan and whether it runs (a plan switched off stays as it is, doing nothing); saved
+    // beside the settings unless save is false (the plan just read from there).
+    void setPlan(const Plan& plan, bool enabled, bool save = true);
     const Plan& plan() const { return plan_; }
     bool enabled() const { return enabled_; }
     // The room's id, for the sessions of some rooms and their extra time ("": only the sessions
     // for every room).
     void setRoom(const QString& room);
     QString room() const { return room_; }
-    // The file of the sessions started, beside the settings; read now.
+    // The file of the sessions started and of the switch, beside the settings; read now.
     void setStatePath(const QString& path);
+    // Where the plan is saved ("kvtmr-plan.json" beside the settings).
+    void setPlanPath(const QString& path);
     bool flush(int timeoutMs);
 
     // At start-up, once the window is up: a session that the plan says runs now, whose count
@@ -113,5 +116,7 @@ class PlanRunner : public QObject {
     QString prepKey_;        // the session whose preparation this run started
     QString titleKey_;       // the session whose title shows
     QString titleShown_;
+    void saveState();
     std::unique_ptr<BackgroundFile> file_;
+    std::unique_ptr<BackgroundFile> planFile_;
 };
