@@ -892,7 +892,7 @@ void LayoutTest::mainMenu() {
             if (QByteArray(item.menu) == m.name) expected << &item;
         QList<QAction*> items = menu->actions();
         // The menu 系统 also lists the screens the display can fill, in a submenu of its own
-        // just before the separator.
+        // just before the separator, and opens the day's plan.
         if (QByteArray(m.name) == "N1") {
             const auto screens = std::find_if(items.begin(), items.end(), [](QAction* a) {
                 return a->menu() && a->menu()->objectName() == QStringLiteral("N27");
@@ -901,6 +901,11 @@ void LayoutTest::mainMenu() {
             QCOMPARE((*screens)->text(), QStringLiteral("显示屏幕"));
             QCOMPARE((*(screens + 1))->objectName(), QStringLiteral("N14"));
             items.erase(screens);
+            // And the day's plan, right after the settings.
+            QCOMPARE(items[1]->objectName(), QStringLiteral("N29"));
+            QCOMPARE(items[1]->text(), QStringLiteral("考试安排"));
+            QVERIFY(!items[1]->toolTip().isEmpty());
+            items.removeAt(1);
         }
         // The menu 帮助 also opens the folder of the session log, between the help and about.
         if (QByteArray(m.name) == "N8") {
