@@ -1,0 +1,95 @@
+// The real audio player with files that will not play: open() returns at once (the file is
+// read on the player's own thread, however big or broken it is), and the reason comes later
+// through OnError, in Chinese with the decoder's words after it, while the sound reports
+// Stopped. No sound server is needed: nothing here is heard.
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include "platform/AudioPlayer.h"
+#include "platform/Errors.h"
+#include "platform/QtAudioPlayer.h"
+
+namespace {
+
+QByteArray U16(quint16 v) {
+    QByteArray b(2, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+QByteArray U32(quint32 v) {
+    QByteArray b(4, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+
+QByteArray Wav(quint16 channels, quint32 rate, const QByteArray& data) {
+    const quint16 align = quint16(channels * 2);
+    const QByteArray fmt =
+        U16(1) + U16(channels) + U32(rate) + U32(rate * align) + U16(align) + U16(16);
+    const QByteArray chunks =
+        QByteArray("fmt ") + U32(16) + fmt + QByteArray("data") + U32(quint32(data.size())) + data;
+    return QByteArray("RIFF") + U32(quint32(4 + chunks.size())) + QByteArray("WAVE") + chunks;
+}
+
+}  // namespace
+
+class AudioPlayerTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void unplayableFileReportedLater_data();
+    void unplayableFileReportedLater();
+};
+
+void AudioPlayerTest::unplayableFileReportedLater_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("size");  // the file grown to this size with zeros (0: as it is)
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a text file named .wav")
+        << QByteArray("no sound here\n") << qint64(0) << QStringLiteral("不是可识别的声音文件");
+    QTest::newRow("96 channels") << Wav(96, 22050, QByteArray(96 * 2 * 100, '\x10')) << qint64(0)
+                                 << QStringLiteral("96 个声道");
+    // A writer that died after the header: no data chunk, 2 GB of nothing.
+    const QByteArray header = Wav(1, 22050, QByteArray()).left(36);
+    QTest::newRow("2 GB without a data chunk")
+        << header << qint64(2) * 1024 * 1024 * 1024 << QStringLiteral("不是块头");
+    QByteArray damaged("ID3\x03\0\0\0\0\0\0", 10);
+    for (int i = 0; i < 20000; ++i)
+        damaged += char((i * 7919 + 13) % 251);
+    QTest::newRow("a damaged MP3") << damaged << qint64(0) << QStringLiteral("文件格式无法识别（");
+}
+
+void AudioPlayerTest::unplayableFileReportedLater() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, size);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bad.wav"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        if (size > 0) QVERIFY(f.resize(size));  // sparse: no disk space taken
+    }
+    const std::unique_ptr<AudioPlayer> player = CreateAudioPlayer();
+    QStringList errors;
+    player->OnError = [&](const QString& text) { errors << text; };
+    player->setFileName(path);
+    // Nothing is read here: no error can be known yet.
+    try {
+        player->open();
+    } catch (const PlayerError& e) {
+        QFAIL(qPrintable(QStringLiteral("open() read the file: ") + e.message()));
+    }
+    player->play();
+    QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, 30000);
+    QVERIFY2(errors.front().startsWith(QStringLiteral("无法播放声音文件“")), qPrintable(errors[0]));
+    QVERIFY2(errors.front().contains(reason), qPrintable(errors[0]));
+    QCOMPARE(player->state(), PlayerState::Stopped);
+    // Playing it again asks nothing more of the file.
+    player->play();
+    QCOMPARE(player->state(), PlayerState::Stopped);
+}
+
+QTEST_GUILESS_MAIN(AudioPlayerTest)
+#include "unit_audio_player.moc"
