@@ -36,7 +36,7 @@ QList<SoundProblem> FileCheck::problems(bool timedOut) const {
         if (verdicts_[i] && !verdicts_[i]->isEmpty())
             out.append({paths_[qsizetype(i)], *verdicts_[i]});
         else if (!verdicts_[i] && timedOut)
-            out.append({paths_[qsizetype(i)], undecidedReason()});
+            out.append({paths_[qsizetype(i)], undecidedReason(), true});
     }
     return out;
 }
