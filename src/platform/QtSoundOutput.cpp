@@ -4,9 +4,12 @@
 // neither of another default chosen nor of mute, so the server is also watched with
 // `pactl subscribe` (pulseaudio-utils; it works with PulseAudio and with pipewire-pulse):
 // every event on a sink or on the server is followed, after a short pause that lets a burst
-// of events settle, by `pactl get-sink-mute` and `pactl get-sink-volume` on @DEFAULT_SINK@,
-// both asynchronous QProcesses killed after kQueryTimeoutMs. A default sink that is muted or
-// at 0 % is reported Muted. Without pactl (or while it cannot reach the server) mute cannot be
+// of events settle and never more often than every 250 ms (PactlWatch in SoundCheck.h), by
+// `pactl get-sink-mute` and `pactl get-sink-volume` on @DEFAULT_SINK@, both asynchronous
+// QProcesses killed after kQueryTimeoutMs or when they write more than an answer. What pactl
+// writes is not trusted: output that is no event stream (no line breaks) or a flood of events
+// makes the watcher give up for good, keeping the mute as last known. A default sink that is muted
+// or at 0 % is reported Muted. Without pactl (or while it cannot reach the server) mute cannot be
 // told: the state is then Ok or Missing only, the default device is looked at every
 // kPollMs, and a pactl that stopped is started again with a growing pause.
 //
@@ -18,6 +21,7 @@
 
 #include <QAudioDevice>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QStandardPaths>
@@ -33,7 +37,6 @@
 namespace {
 
 constexpr int kQueryTimeoutMs = 2000;
-constexpr int kSettleMs = 150;
 constexpr int kPollMs = 3000;
 constexpr int kRestartFirstMs = 5000;
 constexpr int kRestartMaxMs = 300'000;
@@ -44,8 +47,11 @@ class QtSoundOutput final : public SoundOutput {
         QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, &context_,
                          [this] { refresh(); });
         settle_.setSingleShot(true);
-        settle_.setInterval(kSettleMs);
-        QObject::connect(&settle_, &QTimer::timeout, &context_, [this] { queryMute(); });
+        QObject::connect(&settle_, &QTimer::timeout, &context_, [this] {
+            watch_.queried(clock_.elapsed());
+            queryMute();
+        });
+        clock_.start();
         poll_.setInterval(kPollMs);
         QObject::connect(&poll_, &QTimer::timeout, &context_, [this] { refresh(); });
         restart_.setSingleShot(true);
@@ -181,12 +187,15 @@ class QtSoundOutput final : public SoundOutput {
 
     void startWatching() {
         subscribe_.disconnect();
+        watch_ = PactlWatch();
         QObject::connect(&subscribe_, &QProcess::readyReadStandardOutput, &context_, [this] {
             restartMs_ = 0;  // it reached the server
-            bool concerns = false;
-            while (subscribe_.canReadLine())
-                concerns |= PactlEventConcernsOutput(QString::fromUtf8(subscribe_.readLine()));
-            if (concerns) settle_.start();
+            const PactlWatch::Step step =
+                watch_.read(subscribe_.readAllStandardOutput(), clock_.elapsed());
+            if (step.giveUp)
+                giveUp();
+            else if (step.queryInMs >= 0)
+                settle_.start(step.queryInMs);
         });
         QObject::connect(&subscribe_, &QProcess::started, &context_, [this] {
             poll_.stop();
@@ -200,6 +209,19 @@ class QtSoundOutput final : public SoundOutput {
         subscribe_.setStandardInputFile(QProcess::nullDevice());
         subscribe_.setStandardErrorFile(QProcess::nullDevice());
         subscribe_.start(pactl_, {QStringLiteral("subscribe")});
+    }
+
+    // pactl wrote what is no event stream, or floods: it is stopped and not started again. The
+    // device alone is followed from now on; the output's mute stays as last known.
+    void giveUp() {
+        subscribe_.disconnect();
+        settle_.stop();
+        restart_.stop();
+        subscribe_.kill();
+        poll_.start();
+        qWarning(
+            "kvtmr: 'pactl subscribe' floods or writes what is no event stream; the "
+            "output's mute is no longer followed");
     }
 
     // pactl could not reach the server or went away: the device alone is followed, and pactl
@@ -231,12 +253,16 @@ class QtSoundOutput final : public SoundOutput {
     void runQuery(QProcess& p, const QString& command, const QString& sink) {
         p.disconnect();
         ++pendingQueries_;
+        // A query that writes more than an answer is stopped; its answer counts as unknown.
+        QObject::connect(&p, &QProcess::readyReadStandardOutput, &context_, [&p] {
+            if (p.bytesAvailable() > kMaxQueryOutputBytes) p.kill();
+        });
         auto* timeout = new QTimer(&p);
         timeout->setSingleShot(true);
         QObject::connect(timeout, &QTimer::timeout, &p, [&p] { p.kill(); });
         QObject::connect(&p, &QProcess::finished, &context_, [this, &p, timeout] {
             timeout->deleteLater();
-            const QString out = QString::fromUtf8(p.readAllStandardOutput());
+            const QString out = QString::fromUtf8(p.read(kMaxQueryOutputBytes));
             if (&p == &mute_)
                 muteAnswer_ = p.exitCode() == 0 ? ParsePactlMute(out) : std::nullopt;
             else
@@ -250,6 +276,7 @@ class QtSoundOutput final : public SoundOutput {
                              queryDone();
                          });
         p.setStandardInputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
         p.start(pactl_, {command, sink});
         timeout->start(kQueryTimeoutMs);
     }
@@ -268,7 +295,9 @@ class QtSoundOutput final : public SoundOutput {
     QProcess subscribe_;
     QProcess mute_;
     QProcess volume_;
-    QTimer settle_;
+    QTimer settle_;  // the query asked for by the events
+    PactlWatch watch_;
+    QElapsedTimer clock_;
     QTimer poll_;
     QTimer restart_;
     int restartMs_ = 0;
