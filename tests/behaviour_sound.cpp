@@ -35,6 +35,8 @@ class SoundTest : public QObject {
     void failedFileIsNotTriedAgain_data();
     void failedFileIsNotTriedAgain();
     void noSoundOnceTheWindowCloses();
+    void longNoticeIsElided_data();
+    void longNoticeIsElided();
 };
 
 // Each moment a sound is due: which file plays on which player, what happens to the
@@ -592,6 +594,52 @@ void SoundTest::noSoundOnceTheWindowCloses() {
     QVERIFY(app.fake.player1.played.isEmpty());
     QVERIFY(app.fake.player2.played.isEmpty());
     QCOMPARE(app.fake.player2.state(), PlayerState::Stopped);
+}
+
+// A muted output with a long name: the red notice shows what fits, elided in the middle, and
+// the whole sentence is its tool tip and what a screen reader reads; the window keeps its width.
+void SoundTest::longNoticeIsElided_data() {
+    QTest::addColumn<int>("screenWidth");
+    QTest::newRow("1024 x 768") << 1024;
+    QTest::newRow("800 x 600") << 800;
+}
+
+void SoundTest::longNoticeIsElided() {
+    QFETCH(int, screenWidth);
+    AppFixture app(kStart);
+    app->resize(screenWidth, screenWidth * 3 / 4);
+    app->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app.f()));
+    const int width = app->width();
+    const QString name = QStringLiteral(
+        "alsa_output.pci-0000_00_1f.3.hdmi-stereo-extra2 "
+        "内置音频 数字立体声 (HDMI 3) 会议室投影仪");
+    const QString full = QStringLiteral("声音输出“%1”已静音（或音量为 0），提示音听不到").arg(name);
+    app.fake.output.setOutput(OutputState::Muted, name);
+    QCoreApplication::processEvents();
+    auto* notice = app->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusNotice"));
+    QVERIFY(notice->isVisible());
+    QCOMPARE(app->StatusBar1->notice(), full);
+    // What shows fits the label: the beginning and the end of the sentence, "…" between.
+    const QString shown = notice->text();
+    QVERIFY2(notice->fontMetrics().horizontalAdvance(shown) <= notice->contentsRect().width(),
+             qPrintable(shown));
+    QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+    QVERIFY(shown.startsWith(QStringLiteral("声音输出")));
+    QVERIFY(shown.endsWith(QStringLiteral("听不到")));
+    QCOMPARE(notice->toolTip(), full);
+    QCOMPARE(notice->accessibleName(), QStringLiteral("声音输出状态"));
+    QCOMPARE(notice->accessibleDescription(), full);
+    QCOMPARE(app->width(), width);
+    QVERIFY(app->minimumSizeHint().width() <= 800);
+    // A short text shows whole where it fits, and no notice shows nothing.
+    app.fake.output.setOutput(OutputState::Missing, QString());
+    QCoreApplication::processEvents();
+    if (screenWidth == 1024)
+        QCOMPARE(notice->text(), QStringLiteral("没有声音输出设备，提示音听不到"));
+    QCOMPARE(notice->accessibleDescription(), QStringLiteral("没有声音输出设备，提示音听不到"));
+    app.fake.output.setOutput(OutputState::Ok, name);
+    QVERIFY(notice->isHidden());
 }
 
 QTEST_MAIN(SoundTest)
