@@ -39,6 +39,7 @@ class AudioPlayerTest : public QObject {
   private Q_SLOTS:
     void unplayableFileReportedLater_data();
     void unplayableFileReportedLater();
+    void changedFileIsReadAgain();
 };
 
 void AudioPlayerTest::unplayableFileReportedLater_data() {
@@ -89,6 +90,38 @@ void AudioPlayerTest::unplayableFileReportedLater() {
     // Playing it again asks nothing more of the file.
     player->play();
     QCOMPARE(player->state(), PlayerState::Stopped);
+}
+
+// A chime opened again and again is not read again each time, but a file changed meanwhile is:
+// replaced by one that cannot play, it is reported at a following open.
+void AudioPlayerTest::changedFileIsReadAgain() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chime.wav"));
+    const auto write = [&](const QByteArray& bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    write(Wav(1, 22050, QByteArray(2 * 2205, '\x10')));
+    const std::unique_ptr<AudioPlayer> player = CreateAudioPlayer();
+    QStringList errors;
+    player->OnError = [&](const QString& text) { errors << text; };
+    player->setFileName(path);
+    player->open();
+    player->play();
+    QTRY_COMPARE_WITH_TIMEOUT(player->state(), PlayerState::Stopped, 30000);
+    for (int i = 0; i < 3; ++i) {
+        player->close();
+        player->open();
+        player->play();
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(errors.isEmpty());
+    write("no sound any more\n");
+    QTRY_VERIFY_WITH_TIMEOUT((player->close(), player->open(), player->play(), !errors.isEmpty()),
+                             30000);
+    QVERIFY2(errors.front().contains(QStringLiteral("不是可识别的声音文件")),
+             qPrintable(errors[0]));
 }
 
 QTEST_GUILESS_MAIN(AudioPlayerTest)

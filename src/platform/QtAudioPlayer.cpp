@@ -64,12 +64,16 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSemaphore>
 #include <QThread>
+#include <QTimer>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <vector>
@@ -90,6 +94,8 @@ constexpr qint64 kStreamBufferUs = 150'000;
 // How much of a sound's beginning is read (and converted) when it is opened, so that the first
 // frames of a run from the beginning go to the stream straight from memory.
 constexpr qint64 kHeadUs = 300'000;
+// How long after a sound read before is opened again its file is looked at for a change.
+constexpr int kRecheckDelayMs = 200;
 // How long the feeding thread waits before it tries again to make a stream that failed.
 constexpr qint64 kStreamRetryUs = 1'000'000;
 // While a run waits for its stream the thread looks again this often.
@@ -112,11 +118,25 @@ QAudioFormat StreamFormat(int channels, int rate) {
 
 class WavSource final : public SoundSource {
   public:
-    WavSource(const QString& path, const WavFormat& format) : format_(format), file_(path) {
+    WavSource(const QString& path, const WavFormat& format)
+        : format_(format), file_(path), path_(path) {
         if (!file_.open(QIODevice::ReadOnly))
             throw PlayerError(QStringLiteral("无法打开文件（%1）").arg(file_.errorString()));
+        const QFileInfo info(path);
+        size_ = info.size();
+        modified_ = info.lastModified();
         const qint64 frames = std::min(format.frames, kHeadUs * format.sampleRate / 1'000'000);
         headFrames_ = std::max<qint64>(0, read(0, frames, head_));
+    }
+
+    const QString& path() const { return path_; }
+    // Whether the file has changed (or gone) since it was opened; found by recheck(), off the
+    // GUI thread.
+    bool stale() const { return stale_; }
+    void recheck() {
+        const QFileInfo info(path_);
+        if (!info.exists() || info.size() != size_ || info.lastModified() != modified_)
+            stale_ = true;
     }
 
     SoundFormat format() const override {
@@ -178,6 +198,10 @@ class WavSource final : public SoundSource {
   private:
     WavFormat format_;
     QFile file_;
+    QString path_;
+    qint64 size_ = 0;
+    QDateTime modified_;
+    std::atomic<bool> stale_{false};
     QByteArray raw_;
     std::vector<float> head_;
     qint64 headFrames_ = 0;
@@ -473,6 +497,9 @@ struct Session {
     Phase phase = Phase::Probing;
     bool playWanted = false;  // play() while the file is still being made ready
     QString name;             // as given to setFileName
+    // A PCM sound read from the disk: the next open of the same name plays it again at once.
+    std::shared_ptr<WavSource> pcm;
+    bool decoding = false;  // the sound is decoded (a decoder was made)
     // Made, used and destroyed on the media thread only.
     std::shared_ptr<SoundDecoder> decoder;
 };
@@ -518,24 +545,48 @@ class QtAudioPlayer final : public AudioPlayer {
             return;
         }
         Session::Phase was;
+        bool decoding;
         {
             std::lock_guard lock(s->mutex);
             was = s->phase;
+            decoding = s->decoding;
             s->phase = Session::Phase::Closed;
         }
         if (was == Session::Phase::Ready) engine_->close();
-        // A decoder goes on the thread that made it.
-        media_->post([s] { s->decoder.reset(); });
+        // A decoder goes on the thread that made it (one may still be made while the file is
+        // being probed).
+        if (was == Session::Phase::Probing || decoding) media_->post([s] { s->decoder.reset(); });
     }
 
     // Returns at once: the file is read on the media thread. A file that will not play is
     // reported through OnError, and the sound reports Stopped.
+    //
+    // The PCM sound opened last is played again without reading it again when the same name is
+    // opened (the interval chime every ten seconds: its onset then owes nothing to the media
+    // thread), unless the media thread has seen the file change since; it looks again after
+    // every such open, so a file changed meanwhile is read afresh at the next one.
     void open() override {
+        std::shared_ptr<WavSource> again;
+        if (session_) {
+            std::lock_guard lock(session_->mutex);
+            if (session_->name == fileName_ && session_->pcm && !session_->pcm->stale())
+                again = session_->pcm;
+        }
         close();
         auto s = std::make_shared<Session>();
         s->name = fileName_;
         session_ = s;
         followDefault();
+        if (again) {
+            engine_->open(again->path(), again);
+            s->pcm = again;
+            s->phase = Session::Phase::Ready;
+            // Looked at once the sound has started, so as not to compete with its onset.
+            MediaThread* media = media_.get();
+            QTimer::singleShot(kRecheckDelayMs, context_,
+                               [media, again] { media->post([again] { again->recheck(); }); });
+            return;
+        }
         SinkEngine* engine = engine_.get();
         MediaThread* thread = media_.get();
         media_->post(
@@ -638,10 +689,18 @@ class QtAudioPlayer final : public AudioPlayer {
                 fail(e.message());
                 return;
             }
+            {
+                std::lock_guard lock(s->mutex);
+                s->pcm = source;
+            }
             ready(std::move(source));
             return;
         }
         // The engine outlives the decoder: the player destroys the decoders before the engine.
+        {
+            std::lock_guard lock(s->mutex);
+            s->decoding = true;
+        }
         s->decoder = SoundDecoder::Start(path, thread, {ready, fail});
     }
 
