@@ -2,6 +2,8 @@
 // read on the player's own thread, however big or broken it is), and the reason comes later
 // through OnError, in Chinese with the decoder's words after it, while the sound reports
 // Stopped. No sound server is needed: nothing here is heard.
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -57,7 +59,8 @@ void AudioPlayerTest::unplayableFileReportedLater_data() {
     QByteArray damaged("ID3\x03\0\0\0\0\0\0", 10);
     for (int i = 0; i < 20000; ++i)
         damaged += char((i * 7919 + 13) % 251);
-    QTest::newRow("a damaged MP3") << damaged << qint64(0) << QStringLiteral("文件格式无法识别（");
+    // The decoder says one of several things first; each comes in Chinese, its words after.
+    QTest::newRow("a damaged MP3") << damaged << qint64(0) << QStringLiteral("^文件[^（]+（.+）$");
 }
 
 void AudioPlayerTest::unplayableFileReportedLater() {
@@ -85,7 +88,11 @@ void AudioPlayerTest::unplayableFileReportedLater() {
     player->play();
     QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, 30000);
     QVERIFY2(errors.front().startsWith(QStringLiteral("无法播放声音文件“")), qPrintable(errors[0]));
-    QVERIFY2(errors.front().contains(reason), qPrintable(errors[0]));
+    const QString given = errors.front().section(QStringLiteral("”："), 1);
+    if (reason.startsWith(u'^'))
+        QVERIFY2(QRegularExpression(reason).match(given).hasMatch(), qPrintable(errors[0]));
+    else
+        QVERIFY2(given.contains(reason), qPrintable(errors[0]));
     QCOMPARE(player->state(), PlayerState::Stopped);
     // Playing it again asks nothing more of the file.
     player->play();
@@ -97,10 +104,12 @@ void AudioPlayerTest::unplayableFileReportedLater() {
 void AudioPlayerTest::changedFileIsReadAgain() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("chime.wav"));
+    // Replaced at once, as an editor saves: never seen half written.
     const auto write = [&](const QByteArray& bytes) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QSaveFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
+        QVERIFY(f.commit());
     };
     write(Wav(1, 22050, QByteArray(2 * 2205, '\x10')));
     const std::unique_ptr<AudioPlayer> player = CreateAudioPlayer();

@@ -24,9 +24,9 @@
 //
 // Nothing here reads a file, makes a stream or runs a decoder on the GUI thread. Each player
 // has a media thread (MediaThread.h): open() only posts the file to it, and returns. The media
-// thread probes the file (ProbeSoundFile), reads a PCM sound's header and first 300 ms of
-// samples, or decodes the first 300 ms of any other file, and hands the sound to the stream
-// engine; a file that will not play is reported through OnError. play(), stop() and state()
+// thread probes the file (ProbeSoundFile), reads a PCM sound's header and the beginning of
+// its samples (kHeadUs), or decodes the beginning of any other file, and hands the sound to the
+// stream engine; a file that will not play is reported through OnError. play(), stop() and state()
 // right after open() act on what was asked (a play asked while the file is still read starts
 // it as soon as it is ready, and the sound reports Playing meanwhile).
 //
@@ -87,13 +87,16 @@
 
 namespace {
 
-// The server buffer a stream asks for: large enough that a busy machine does not starve it,
-// while the onset does not depend on it (a dry stream plays new frames at once) and a stop
-// does not either (the stream is closed).
-constexpr qint64 kStreamBufferUs = 150'000;
+// The server buffer a stream asks for: large enough that a busy machine does not starve it and
+// that the feeding thread, which tops it up when about half of it has played, wakes only a few
+// times a second while the music plays; the onset does not depend on it (a dry stream plays new
+// frames at once) and a stop does not either (the stream is closed). The server grants about
+// half of it (it takes the rest as the output's own latency).
+constexpr qint64 kStreamBufferUs = 800'000;
 // How much of a sound's beginning is read (and converted) when it is opened, so that the first
-// frames of a run from the beginning go to the stream straight from memory.
-constexpr qint64 kHeadUs = 300'000;
+// frames of a run from the beginning, which fill the stream's whole buffer, go to the stream
+// straight from memory.
+constexpr qint64 kHeadUs = 1'600'000;
 // How long after a sound read before is opened again its file is looked at for a change.
 constexpr int kRecheckDelayMs = 200;
 // How long the feeding thread waits before it tries again to make a stream that failed.
@@ -279,6 +282,7 @@ class SinkEngine final : public StreamPool {
     // Reports a file that turned out not to play (a read error) to the GUI thread.
     explicit SinkEngine(std::function<void(const QString&)> failed)
         : failed_(std::move(failed)), thread_(this) {
+        thread_.setObjectName(QStringLiteral("kvtmr-feed"));
         thread_.start();
     }
     ~SinkEngine() override = default;

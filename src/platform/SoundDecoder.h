@@ -28,7 +28,7 @@ class SoundDecoder {
     virtual ~SoundDecoder() = default;
 
     // How much of the beginning is decoded before ready, and how long that may take.
-    static constexpr qint64 kHeadUs = 300'000;
+    static constexpr qint64 kHeadUs = 1'600'000;
     static constexpr int kHeadTimeoutMs = 5000;
     // The source's window: at most this many seconds of decoded sound, and at most this many
     // bytes of samples; the seconds before the place read that are kept.
