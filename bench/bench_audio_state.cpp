@@ -26,8 +26,7 @@ pulseaudio-utils), from the repository root:
   pacat --raw --latency-msec=20 /dev/zero &     # see below
   sleep 3
   build/bench/bench_audio_state [SOUND_DIR] [--plays N] [--source PULSE_SOURCE]
-  QT_MEDIA_BACKEND=gstreamer KVTMR_AUDIO_BACKEND=mediaplayer build/bench/bench_audio_state
-  QT_MEDIA_BACKEND=ffmpeg    KVTMR_AUDIO_BACKEND=mediaplayer build/bench/bench_audio_state
+  KVTMR_AUDIO_BACKEND=decoder build/bench/bench_audio_state
 
 or, with the end-to-end helpers doing the same setup (and stopping it afterwards):
 
@@ -39,8 +38,9 @@ The pacat of silence keeps the null sink at a low latency: an idle null sink ren
 2 s blocks and, once it has, a new low-latency stream starves for up to 2 s before the
 block ends (a real sound card does not do this), and its monitor delivers in 2 s blocks, so
 neither the players nor the recording can be timed without it.
-KVTMR_AUDIO_BACKEND=mediaplayer makes the player use QMediaPlayer for WAV files too, so the
-two approaches can be compared; QT_MEDIA_BACKEND picks QMediaPlayer's backend.
+KVTMR_AUDIO_BACKEND=decoder makes the player decode the WAV files with the platform's decoder
+(the path of MP3, Ogg and the other formats) instead of reading them itself, so the two paths
+can be compared.
 The exit status is 0 when every end->Stopped is within -25 .. 200 ms (the recorded start is
 known to a few milliseconds), the stop/resume check and the two-player check pass, 1 otherwise.
 */

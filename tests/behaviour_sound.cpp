@@ -32,6 +32,11 @@ class SoundTest : public QObject {
     void listedFileIsNotReportedAgain();
     void outputStateOnTheStatusLine();
     void laterFailureReportedLikeAnOpenError();
+    void failedFileIsNotTriedAgain_data();
+    void failedFileIsNotTriedAgain();
+    void noSoundOnceTheWindowCloses();
+    void longNoticeIsElided_data();
+    void longNoticeIsElided();
 };
 
 // Each moment a sound is due: which file plays on which player, what happens to the
@@ -517,6 +522,131 @@ void SoundTest::laterFailureReportedLikeAnOpenError() {
         QCoreApplication::processEvents();
     }
     QCOMPARE(app.fake.dialogs.texts(QStringLiteral("error")), (QStringList{text, text}));
+}
+
+// A file that did not play is not given to the player again, tick after tick, until it changes:
+// whether the player said so at open, later, or the check at start-up listed it.
+void SoundTest::failedFileIsNotTriedAgain_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("the open failed") << QStringLiteral("open");
+    QTest::newRow("it failed after the open") << QStringLiteral("later");
+    QTest::newRow("the check listed it") << QStringLiteral("check");
+}
+
+void SoundTest::failedFileIsNotTriedAgain() {
+    QFETCH(QString, how);
+    const QString music = QStringLiteral("Bjyyly.wav");
+    const QString text = QStringLiteral("无法播放声音文件“Bjyyly.wav”：WAV 文件有 96 个声道");
+    AppFixture app(kStart, false);
+    if (how != QStringLiteral("later")) app.fake.player2.unplayable.insert(music, text);
+    if (how == QStringLiteral("check"))
+        app.fake.output.problems[music] = QStringLiteral("WAV 文件有 96 个声道");
+    QVERIFY(app->Run(&TForm1::FormCreate));
+    app->CheckBox2->setChecked(false);  // no chimes: the prompt player stays silent
+    if (how == QStringLiteral("later")) {
+        app.fake.player2.unplayable.insert(music, text);  // from now on it fails at open too
+        app.fake.player2.failLater(text);
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 1);
+    QCOMPARE(app.fake.player2.state(), PlayerState::Stopped);
+
+    // Ten clock ticks with the loop on and both players silent: the file is not opened.
+    app.fake.player2.clearCalls();
+    app.seconds(10);
+    QCOMPARE(app.fake.player2.calls.count(QStringLiteral("open")), 0);
+    QCOMPARE(app->Settings.musicLoopOn, 1);
+
+    // The file changes: it is tried once more, at the next tick, and then not again.
+    app.makeFile(music, "another file");
+    app.seconds(10);
+    QCOMPARE(app.fake.player2.calls.count(QStringLiteral("open")), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(app.fake.dialogs.count(QStringLiteral("error")), 2);
+
+    // The test button tries it whenever it is asked.
+    app.fake.player2.clearCalls();
+    app->Edit37->setText(music);
+    app->BitBtn20->click();
+    QCOMPARE(app.fake.player2.calls.count(QStringLiteral("open")), 1);
+}
+
+// The scheduled close at 08:00:05 stops both players, and the rest of that clock tick (the
+// background loop check) must not start the music again; nor may anything else afterwards.
+void SoundTest::noSoundOnceTheWindowCloses() {
+    AppFixture app(QDateTime(kStart.date(), QTime(8, 0, 2)));
+    QSignalSpy closed(app.f(), &TForm1::Closed);
+    app->CheckBox33->setChecked(true);  // 定时执行: the session end as well
+    QCOMPARE(app->Settings.musicLoopOn, 1);
+    QVERIFY(app->CheckBox6->isChecked());
+    app.ms(10);
+    app.seconds(2);  // 08:00:04
+    QCOMPARE(app.fake.player2.state(), PlayerState::Playing);
+    const QStringList before = app.fake.player2.played;
+    app.seconds(1);  // 08:00:05: the end actions
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(app.fake.session.requests.size(), 1);
+    QCOMPARE(app.fake.player2.state(), PlayerState::Stopped);
+    QCOMPARE(app.fake.player2.played, before);
+    // Whatever is asked after the close stays silent.
+    app.fake.player1.clearCalls();
+    app.fake.player2.clearCalls();
+    app->Timer3Timer();  // a clock tick: the loop check
+    app->StartBackgroundMusic();
+    app->SpeedButton18Click();
+    app->SpeedButton18Click();
+    app->BitBtn20Click();
+    app->BitBtn21Click();
+    app->BitBtn2Click();
+    QVERIFY(app.fake.player1.played.isEmpty());
+    QVERIFY(app.fake.player2.played.isEmpty());
+    QCOMPARE(app.fake.player2.state(), PlayerState::Stopped);
+}
+
+// A muted output with a long name: the red notice shows what fits, elided in the middle, and
+// the whole sentence is its tool tip and what a screen reader reads; the window keeps its width.
+void SoundTest::longNoticeIsElided_data() {
+    QTest::addColumn<int>("screenWidth");
+    QTest::newRow("1024 x 768") << 1024;
+    QTest::newRow("800 x 600") << 800;
+}
+
+void SoundTest::longNoticeIsElided() {
+    QFETCH(int, screenWidth);
+    AppFixture app(kStart);
+    app->resize(screenWidth, screenWidth * 3 / 4);
+    app->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app.f()));
+    const int width = app->width();
+    const QString name = QStringLiteral(
+        "alsa_output.pci-0000_00_1f.3.hdmi-stereo-extra2 "
+        "内置音频 数字立体声 (HDMI 3) 会议室投影仪");
+    const QString full = QStringLiteral("声音输出“%1”已静音（或音量为 0），提示音听不到").arg(name);
+    app.fake.output.setOutput(OutputState::Muted, name);
+    QCoreApplication::processEvents();
+    auto* notice = app->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusNotice"));
+    QVERIFY(notice->isVisible());
+    QCOMPARE(app->StatusBar1->notice(), full);
+    // What shows fits the label: the beginning and the end of the sentence, "…" between.
+    const QString shown = notice->text();
+    QVERIFY2(notice->fontMetrics().horizontalAdvance(shown) <= notice->contentsRect().width(),
+             qPrintable(shown));
+    QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+    QVERIFY(shown.startsWith(QStringLiteral("声音输出")));
+    QVERIFY(shown.endsWith(QStringLiteral("听不到")));
+    QCOMPARE(notice->toolTip(), full);
+    QCOMPARE(notice->accessibleName(), QStringLiteral("声音输出状态"));
+    QCOMPARE(notice->accessibleDescription(), full);
+    QCOMPARE(app->width(), width);
+    QVERIFY(app->minimumSizeHint().width() <= 800);
+    // A short text shows whole where it fits, and no notice shows nothing.
+    app.fake.output.setOutput(OutputState::Missing, QString());
+    QCoreApplication::processEvents();
+    if (screenWidth == 1024)
+        QCOMPARE(notice->text(), QStringLiteral("没有声音输出设备，提示音听不到"));
+    QCOMPARE(notice->accessibleDescription(), QStringLiteral("没有声音输出设备，提示音听不到"));
+    app.fake.output.setOutput(OutputState::Ok, name);
+    QVERIFY(notice->isHidden());
 }
 
 QTEST_MAIN(SoundTest)

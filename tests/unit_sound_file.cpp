@@ -58,6 +58,34 @@ QByteArray Pcm16Stereo(int frames) {
     return Riff(Chunk("fmt ", Fmt(1, 2, 44100, 16)) + Chunk("data", QByteArray(frames * 4, 'a')));
 }
 
+// A file of `size` bytes that begins with `head` and holds zeros after it, read through a
+// device that counts the reads and the bytes read.
+class CountingDevice : public QIODevice {
+  public:
+    CountingDevice(QByteArray head, qint64 size) : head_(std::move(head)), size_(size) {}
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return size_; }
+    int reads = 0;
+    qint64 bytesRead = 0;
+
+  protected:
+    qint64 readData(char* data, qint64 max) override {
+        ++reads;
+        const qint64 n = std::min(max, size_ - pos());
+        for (qint64 i = 0; i < n; ++i) {
+            const qint64 at = pos() + i;
+            data[i] = at < head_.size() ? head_[qsizetype(at)] : '\0';
+        }
+        bytesRead += std::max<qint64>(0, n);
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QByteArray head_;
+    qint64 size_;
+};
+
 }  // namespace
 
 class SoundFileTest : public QObject {
@@ -69,6 +97,10 @@ class SoundFileTest : public QObject {
     void probe();
     void unreadableFile();
     void errorText();
+    void headerReaderSeeks_data();
+    void headerReaderSeeks();
+    void decoderReasons_data();
+    void decoderReasons();
 };
 
 void SoundFileTest::wavHeader_data() {
@@ -248,6 +280,24 @@ void SoundFileTest::probe_data() {
         << K::Unplayable << QStringLiteral("不是可识别的声音文件");
     QTest::newRow("a PNG picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << K::Unplayable
                                    << QStringLiteral("不是可识别的声音文件");
+    // What the player plays, the check says: the same limits for both.
+    const auto wav = [](quint16 channels, quint32 rate) {
+        return Riff(Chunk("fmt ", Fmt(1, channels, rate, 16)) +
+                    Chunk("data", QByteArray(10 * channels * 2, 'a')));
+    };
+    QTest::newRow("8 channels") << wav(8, 48000) << K::Pcm << QString();
+    QTest::newRow("96 channels") << wav(96, 22050) << K::Unplayable
+                                 << QStringLiteral("WAV 文件有 96 个声道，只能播放 1 至 8 个声道");
+    QTest::newRow("9 channels") << wav(9, 22050) << K::Unplayable
+                                << QStringLiteral("只能播放 1 至 8 个声道");
+    QTest::newRow("ADPCM of 96 channels")
+        << Riff(Chunk("fmt ", Fmt(2, 96, 22050, 4, 256)) + Chunk("data", "xxxx")) << K::Unplayable
+        << QStringLiteral("96 个声道");
+    QTest::newRow("rate 500 Hz") << wav(1, 500) << K::Unplayable
+                                 << QStringLiteral("采样率为 500 Hz，只能播放 1000 至 384000 Hz");
+    QTest::newRow("rate 768 kHz") << wav(2, 768000) << K::Unplayable
+                                  << QStringLiteral("采样率为 768000 Hz");
+    QTest::newRow("rate 384 kHz") << wav(2, 384000) << K::Pcm << QString();
 }
 
 void SoundFileTest::probe() {
@@ -287,6 +337,75 @@ void SoundFileTest::unreadableFile() {
 void SoundFileTest::errorText() {
     QCOMPARE(SoundFileErrorText(QStringLiteral("/s/x.wav"), QStringLiteral("不是可识别的声音文件")),
              QStringLiteral("无法播放声音文件“/s/x.wav”：不是可识别的声音文件"));
+}
+
+void SoundFileTest::headerReaderSeeks_data() {
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("problem");
+    const QByteArray fmt = Chunk("fmt ", Fmt(1, 1, 22050, 16));
+    // The header says the RIFF chunk is huge; after "fmt " nothing but zeros, where a writer
+    // that died left the rest of the file.
+    QTest::newRow("no data chunk, 64 MB of zeros")
+        << QByteArray("RIFF") + U32(0xFFFFFFF0) + QByteArray("WAVE") + fmt
+        << qint64(64) * 1024 * 1024 << QStringLiteral("不是块头");
+    QTest::newRow("no data chunk, 2 GB of zeros")
+        << QByteArray("RIFF") + U32(0xFFFFFFF0) + QByteArray("WAVE") + fmt
+        << qint64(2) * 1024 * 1024 * 1024 << QStringLiteral("不是块头");
+    // Chunks of nothing, one after the other: a header that goes on and on.
+    QByteArray empties;
+    for (int i = 0; i < 100'000; ++i)
+        empties += Chunk("JUNK", QByteArray());
+    QTest::newRow("100000 empty chunks before data")
+        << QByteArray("RIFF") + U32(0xFFFFFFF0) + QByteArray("WAVE") + fmt + empties
+        << qint64(12 + fmt.size() + empties.size() + 1000) << QStringLiteral("超过 64 个");
+    // A big chunk is passed with one seek, whatever it holds.
+    QTest::newRow("a 1 GB chunk before data")
+        << QByteArray("RIFF") + U32(0xFFFFFFF0) + QByteArray("WAVE") + fmt + QByteArray("LIST") +
+               U32(0x40000000)
+        << qint64(1) * 1024 * 1024 * 1024 + 100 << QStringLiteral("不是块头");
+}
+
+void SoundFileTest::headerReaderSeeks() {
+    QFETCH(QByteArray, head);
+    QFETCH(qint64, size);
+    QFETCH(QString, problem);
+    CountingDevice device(head, size);
+    QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    const WavHeader h = ReadWavHeader(device);
+    QCOMPARE(h.kind, WavHeader::Kind::Broken);
+    QVERIFY2(h.problem.contains(problem), qPrintable(h.problem));
+    // Chunk headers only: a few reads of a few bytes, never the file's body.
+    QVERIFY2(device.reads <= 2 * (kMaxWavChunks + 4), qPrintable(QString::number(device.reads)));
+    QVERIFY2(device.bytesRead <= 64 * (kMaxWavChunks + 4),
+             qPrintable(QString::number(device.bytesRead)));
+}
+
+void SoundFileTest::decoderReasons_data() {
+    QTest::addColumn<QString>("decoder");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("type") << QStringLiteral("Could not detect type of contents")
+                          << QStringLiteral(
+                                 "文件格式无法识别（Could not detect type of contents）");
+    QTest::newRow("stream") << QStringLiteral("Internal data stream error.")
+                            << QStringLiteral(
+                                   "文件无法解码（可能已损坏，或格式不受支持）"
+                                   "（Internal data stream error.）");
+    QTest::newRow("access") << QStringLiteral("File access denied")
+                            << QStringLiteral("没有读取文件的权限（File access denied）");
+    QTest::newRow("plug-in") << QStringLiteral("Your GStreamer installation is missing a plug-in.")
+                             << QStringLiteral(
+                                    "缺少播放这种格式所需的解码器（Your GStreamer "
+                                    "installation is missing a plug-in.）");
+    QTest::newRow("unknown words") << QStringLiteral("Something else went wrong")
+                                   << QStringLiteral("文件无法解码（Something else went wrong）");
+    QTest::newRow("nothing said") << QString() << QStringLiteral("文件无法解码");
+}
+
+void SoundFileTest::decoderReasons() {
+    QFETCH(QString, decoder);
+    QFETCH(QString, reason);
+    QCOMPARE(MediaErrorReason(decoder), reason);
 }
 
 QTEST_GUILESS_MAIN(SoundFileTest)

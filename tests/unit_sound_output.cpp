@@ -35,7 +35,132 @@ class SoundOutputTest : public QObject {
     void problemsText();
     void outputStateText_data();
     void outputStateText();
+    void watchKeepsLittle_data();
+    void watchKeepsLittle();
+    void watchCoalescesQueries_data();
+    void watchCoalescesQueries();
 };
+
+namespace {
+
+// Drives a PactlWatch as the service does: `feed` gives what pactl wrote at `ms`, a query asked
+// for runs when its time comes. Returns the times at which queries ran.
+struct WatchRun {
+    PactlWatch watch;
+    qint64 dueMs = -1;
+    QList<qint64> queries;
+    qint64 gaveUpMs = -1;
+
+    void until(qint64 ms) {
+        if (dueMs >= 0 && dueMs <= ms) {
+            watch.queried(dueMs);
+            queries << dueMs;
+            dueMs = -1;
+        }
+    }
+    void feed(const QByteArray& bytes, qint64 ms) {
+        until(ms);
+        const PactlWatch::Step step = watch.read(bytes, ms);
+        if (step.giveUp && gaveUpMs < 0) gaveUpMs = ms;
+        if (step.queryInMs >= 0) {
+            QVERIFY(dueMs < 0);  // one query asked for at a time
+            dueMs = ms + step.queryInMs;
+        }
+    }
+};
+
+const QByteArray kSinkEvent("Event 'change' on sink #0\n");
+const QByteArray kStreamEvent("Event 'change' on sink-input #12\n");
+
+}  // namespace
+
+// What pactl writes is kept only up to a line: output without line breaks is no event stream,
+// and the watcher gives up on it at once instead of keeping it all.
+void SoundOutputTest::watchKeepsLittle_data() {
+    QTest::addColumn<QList<QByteArray>>("writes");
+    QTest::addColumn<bool>("giveUp");
+    QTest::addColumn<int>("queries");
+    QTest::newRow("one event") << QList<QByteArray>{kSinkEvent} << false << 1;
+    QTest::newRow("an event in three pieces")
+        << QList<QByteArray>{"Event 'chan", "ge' on si", "nk #0\n"} << false << 1;
+    QTest::newRow("other programs' streams only")
+        << QList<QByteArray>{kStreamEvent, kStreamEvent} << false << 0;
+    QTest::newRow("a megabyte without a line break")
+        << QList<QByteArray>{QByteArray(1 << 20, 'x')} << true << 0;
+    QList<QByteArray> drip;
+    for (int i = 0; i < 5000; ++i)
+        drip << QByteArray("abc");
+    QTest::newRow("a line that never ends, three bytes at a time") << drip << true << 0;
+    QTest::newRow("a long line, but a line")
+        << QList<QByteArray>{QByteArray(4000, 'x') + "\n", kSinkEvent} << false << 1;
+}
+
+void SoundOutputTest::watchKeepsLittle() {
+    QFETCH(QList<QByteArray>, writes);
+    QFETCH(bool, giveUp);
+    QFETCH(int, queries);
+    WatchRun run;
+    qint64 ms = 1000;
+    for (const QByteArray& w : writes) {
+        run.feed(w, ms);
+        QVERIFY(run.watch.pending() <= PactlWatch::kMaxLineBytes);
+        ms += 1;
+    }
+    run.until(ms + 10'000);
+    QCOMPARE(run.watch.gaveUp(), giveUp);
+    QCOMPARE(run.queries.size(), queries);
+    // Once given up, nothing more is asked, whatever comes.
+    if (giveUp) {
+        run.feed(kSinkEvent, ms + 20'000);
+        run.until(ms + 30'000);
+        QCOMPARE(run.queries.size(), 0);
+    }
+}
+
+// Events in bursts and floods: one query at most every 250 ms; a flood that goes on makes the
+// watcher give up, a burst does not.
+void SoundOutputTest::watchCoalescesQueries_data() {
+    QTest::addColumn<int>("eventsPerSecond");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<bool>("giveUp");
+    QTest::newRow("a volume slider dragged: 50 a second for 20 s") << 50 << 20 << false;
+    QTest::newRow("a burst: 5000 in one second") << 5000 << 1 << false;
+    QTest::newRow("a flood: 1000 a second") << 1000 << 20 << true;
+    QTest::newRow("a flood: 100000 a second") << 100000 << 20 << true;
+}
+
+void SoundOutputTest::watchCoalescesQueries() {
+    QFETCH(int, eventsPerSecond);
+    QFETCH(int, seconds);
+    QFETCH(bool, giveUp);
+    WatchRun run;
+    const qint64 start = 50'000;
+    // Written in chunks every 10 ms, as a pipe delivers them.
+    const int perChunk = std::max(1, eventsPerSecond / 100);
+    QByteArray chunk;
+    for (int i = 0; i < perChunk; ++i)
+        chunk += kSinkEvent;
+    for (qint64 ms = start; ms < start + seconds * 1000; ms += 10) {
+        run.feed(chunk, ms);
+        if (run.watch.gaveUp()) break;
+    }
+    run.until(start + seconds * 1000 + 1000);
+    QCOMPARE(run.watch.gaveUp(), giveUp);
+    if (giveUp) {
+        // After some seconds of it, not at the first burst.
+        QVERIFY2(run.gaveUpMs - start >= PactlWatch::kFloodSeconds * 1000 &&
+                     run.gaveUpMs - start <= (PactlWatch::kFloodSeconds + 2) * 1000,
+                 qPrintable(QString::number(run.gaveUpMs - start)));
+    }
+    const qint64 span = (giveUp ? run.gaveUpMs : start + seconds * 1000) - start;
+    QVERIFY(!run.queries.isEmpty());
+    QVERIFY2(run.queries.size() <= span / PactlWatch::kQueryGapMs + 1,
+             qPrintable(QString::number(run.queries.size())));
+    for (qsizetype i = 1; i < run.queries.size(); ++i)
+        QVERIFY(run.queries[i] - run.queries[i - 1] >= PactlWatch::kQueryGapMs);
+    // The last event is followed by a query: the state after the burst is known.
+    if (!giveUp) QVERIFY(run.queries.back() >= start + seconds * 1000 - 10);
+}
 
 void SoundOutputTest::fileCheck_data() {
     QTest::addColumn<QList<SoundProbe>>("probes");  // for a.wav, b.mp3, c.ogg

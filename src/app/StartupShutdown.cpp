@@ -189,7 +189,8 @@ void TForm1::finishClose() {
         keeper_.note(QStringLiteral("程序退出"));
     }
     closedForGood_ = true;
-    // Closed for good: nothing ticks any more.
+    // Closed for good: nothing ticks and nothing sounds any more.
+    sound_.CloseSounds();
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
     Timer3->setEnabled(false);

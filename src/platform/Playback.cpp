@@ -169,8 +169,10 @@ qint64 Playback::nextFeedUs(qint64 nowUs) const {
     if (!running_) return -1;
     if (!started_) return nowUs;
     if (fed_ >= end_ || !stream_) return -1;
-    // Again when about half the buffer has been played, by the clock since the run began.
+    // Again when about half the buffer has been played, by the clock since the run began, and
+    // not before a quarter of it has: the server frees room in steps, so a feeding side woken
+    // sooner mostly finds too little room to be worth a write (plan() wants a quarter).
     const qint64 buffer = stream_->bufferFrames();
     const qint64 halfEmpty = runStartUs_ + usFor(written_ - runStreamStart_ - buffer / 2);
-    return std::clamp(halfEmpty, nowUs + usFor(buffer) / 8, nowUs + usFor(buffer) / 2);
+    return std::clamp(halfEmpty, nowUs + usFor(buffer) / 4, nowUs + usFor(buffer) / 2);
 }

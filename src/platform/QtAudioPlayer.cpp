@@ -1,8 +1,14 @@
 // The real audio player.
 //
-// PCM WAV files (all the default sounds) play through our own QAudioSink streams; anything else
-// (MP3, Ogg, WAV codings other than 8/16/24/32-bit integer and 32-bit float PCM) goes to
-// QMediaPlayer. KVTMR_AUDIO_BACKEND=mediaplayer sends every file there, for comparing the two.
+// Every sound plays through our own QAudioSink streams. PCM WAV files (all the default sounds:
+// 8/16/24/32-bit integer and 32-bit float) are read straight from the disk; any other file
+// (MP3, Ogg, FLAC, WAV codings such as ADPCM) is decoded while it plays by Qt's QAudioDecoder
+// (SoundDecoder.h) into a window of samples (SoundSource.h). KVTMR_AUDIO_BACKEND=decoder sends
+// the WAV files through the decoder too, for comparing the two.
+//
+// No QMediaPlayer plays a sound: Qt 6.4's GStreamer player seeks while it loads, with the
+// duration it does not know yet (0) as the end, and when its decoder was quick the sound then
+// ends at once without a sample heard; and stopping a player whose file failed waits a second.
 //
 // How a PCM sound is heard at the moment play() is called
 //
@@ -16,16 +22,24 @@
 // silence to play out. A stream is fed again only for a run: the first frames of the sound fill the
 // server's whole buffer as soon as play() asks.
 //
+// Nothing here reads a file, makes a stream or runs a decoder on the GUI thread. Each player
+// has a media thread (MediaThread.h): open() only posts the file to it, and returns. The media
+// thread probes the file (ProbeSoundFile), reads a PCM sound's header and the beginning of
+// its samples (kHeadUs), or decodes the beginning of any other file, and hands the sound to the
+// stream engine; a file that will not play is reported through OnError. play(), stop() and state()
+// right after open() act on what was asked (a play asked while the file is still read starts
+// it as soon as it is ready, and the sound reports Playing meanwhile).
+//
 // A feeding thread per player makes the streams, closes them and keeps a run fed; it wakes
-// only while a run needs frames (about every half buffer) or when the GUI thread asks, so a
+// only while a run needs frames (about every half buffer) or when another thread asks, so a
 // stalled GUI thread neither starves a sound nor delays its end, and an idle player wakes
 // nothing at all. The thread runs no Qt event loop (so the sink's own 20 ms tick timer never
-// fires); it delivers the sinks' queued signals itself. On the GUI thread, open() reads the
-// header and the first 300 ms of samples, play() hands the first frames over itself when a
-// stream is ready (a write into the server's socket: no wait for the thread to be scheduled),
-// and stop() and state() only change or read the shared playback logic. They share one lock
-// with the thread, which holds it only for such non-blocking steps, never while it reads the
-// file or makes or closes a stream, so the GUI thread never waits for the server or the disk.
+// fires); it delivers the sinks' queued signals itself. play() hands the first frames over
+// itself when a stream is ready (a write into the server's socket: no wait for the feeding
+// thread to be scheduled), and stop() and state() only change or read the shared playback
+// logic. They share one lock with the thread, which holds it only for such non-blocking
+// steps, never while it reads the file or makes or closes a stream, so the GUI thread never
+// waits for the server or the disk.
 //
 // A stopped run's stream still queues up to a buffer of the sound, which must not be heard, and
 // Qt's sink cannot drop it: that stream is closed (the server then silences it at once) and the
@@ -48,34 +62,43 @@
 
 #include <QAudioDevice>
 #include <QAudioFormat>
-#include <QAudioOutput>
 #include <QAudioSink>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QMediaDevices>
-#include <QMediaPlayer>
 #include <QSemaphore>
 #include <QThread>
-#include <QUrl>
+#include <QTimer>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <vector>
 
 #include "core/Errors.h"
+#include "platform/MediaThread.h"
 #include "platform/Playback.h"
+#include "platform/SoundDecoder.h"
 #include "platform/SoundFile.h"
+#include "platform/SoundSource.h"
 
 namespace {
 
-// The server buffer a stream asks for: large enough that a busy machine does not starve it,
-// while the onset does not depend on it (a dry stream plays new frames at once) and a stop
-// does not either (the stream is closed).
-constexpr qint64 kStreamBufferUs = 150'000;
+// The server buffer a stream asks for: large enough that a busy machine does not starve it and
+// that the feeding thread, which tops it up when about half of it has played, wakes only a few
+// times a second while the music plays; the onset does not depend on it (a dry stream plays new
+// frames at once) and a stop does not either (the stream is closed). The server grants about
+// half of it (it takes the rest as the output's own latency).
+constexpr qint64 kStreamBufferUs = 800'000;
 // How much of a sound's beginning is read (and converted) when it is opened, so that the first
-// frames of a run from the beginning go to the stream straight from memory.
-constexpr qint64 kHeadUs = 300'000;
+// frames of a run from the beginning, which fill the stream's whole buffer, go to the stream
+// straight from memory.
+constexpr qint64 kHeadUs = 1'600'000;
+// How long after a sound read before is opened again its file is looked at for a change.
+constexpr int kRecheckDelayMs = 200;
 // How long the feeding thread waits before it tries again to make a stream that failed.
 constexpr qint64 kStreamRetryUs = 1'000'000;
 // While a run waits for its stream the thread looks again this often.
@@ -96,29 +119,46 @@ QAudioFormat StreamFormat(int channels, int rate) {
 
 // --- The samples of a WAV file, as floats ------------------------------------------------
 
-class WavSource {
+class WavSource final : public SoundSource {
   public:
-    WavSource(const QString& path, const WavFormat& format) : format_(format), file_(path) {
+    WavSource(const QString& path, const WavFormat& format)
+        : format_(format), file_(path), path_(path) {
         if (!file_.open(QIODevice::ReadOnly))
-            throw PlayerError(SoundFileErrorText(
-                path, QStringLiteral("无法打开文件（%1）").arg(file_.errorString())));
+            throw PlayerError(QStringLiteral("无法打开文件（%1）").arg(file_.errorString()));
+        const QFileInfo info(path);
+        size_ = info.size();
+        modified_ = info.lastModified();
         const qint64 frames = std::min(format.frames, kHeadUs * format.sampleRate / 1'000'000);
         headFrames_ = std::max<qint64>(0, read(0, frames, head_));
     }
 
+    const QString& path() const { return path_; }
+    // Whether the file has changed (or gone) since it was opened; found by recheck(), off the
+    // GUI thread.
+    bool stale() const { return stale_; }
+    void recheck() {
+        const QFileInfo info(path_);
+        if (!info.exists() || info.size() != size_ || info.lastModified() != modified_)
+            stale_ = true;
+    }
+
+    SoundFormat format() const override {
+        return {format_.channels, format_.sampleRate, format_.frames};
+    }
     // The frames [from, from + count) from the beginning read at open, when they lie there.
-    bool fromHead(qint64 from, qint64 count, std::vector<float>& out) const {
+    bool fromHead(qint64 from, qint64 count, std::vector<float>& out) const override {
         if (from < 0 || from + count > headFrames_) return false;
         const auto* first = head_.data() + from * format_.channels;
         out.assign(first, first + count * format_.channels);
         return true;
     }
-    const WavFormat& format() const { return format_; }
-    QString errorString() const { return file_.errorString(); }
+    QString errorString() const override {
+        return QStringLiteral("读取失败（%1）").arg(file_.errorString());
+    }
 
     // Reads up to `count` frames from frame `from` into `out`; returns the frames read, fewer
     // at the end of the file, -1 on a read error.
-    qint64 read(qint64 from, qint64 count, std::vector<float>& out) {
+    qint64 read(qint64 from, qint64 count, std::vector<float>& out) override {
         const int frameBytes = format_.frameBytes();
         if (!file_.seek(format_.dataOffset + from * frameBytes)) return -1;
         raw_.resize(qsizetype(count * frameBytes));
@@ -161,6 +201,10 @@ class WavSource {
   private:
     WavFormat format_;
     QFile file_;
+    QString path_;
+    qint64 size_ = 0;
+    QDateTime modified_;
+    std::atomic<bool> stale_{false};
     QByteArray raw_;
     std::vector<float> head_;
     qint64 headFrames_ = 0;
@@ -238,6 +282,7 @@ class SinkEngine final : public StreamPool {
     // Reports a file that turned out not to play (a read error) to the GUI thread.
     explicit SinkEngine(std::function<void(const QString&)> failed)
         : failed_(std::move(failed)), thread_(this) {
+        thread_.setObjectName(QStringLiteral("kvtmr-feed"));
         thread_.start();
     }
     ~SinkEngine() override = default;
@@ -265,13 +310,15 @@ class SinkEngine final : public StreamPool {
         wake_.release();
     }
 
-    void open(const QString& path, const WavFormat& format) {
-        auto source = std::make_shared<WavSource>(path, format);
+    // A sound made ready by the caller (a WavSource has opened the file and read its
+    // beginning, a DecodedSource has its beginning decoded).
+    void open(const QString& path, std::shared_ptr<SoundSource> source) {
+        const SoundFormat format = source->format();
         {
             std::lock_guard lock(mutex_);
             source_ = std::move(source);
             path_ = path;
-            logic_.open({format.channels, format.sampleRate, format.frames}, NowUs());
+            logic_.open(format, NowUs());
             // A spare stream of this format is made now, before it is needed.
             wantChannels_ = format.channels;
             wantRate_ = format.sampleRate;
@@ -392,19 +439,19 @@ class SinkEngine final : public StreamPool {
                     last = {};
                     continue;
                 }
-                std::shared_ptr<WavSource> source = source_;
+                std::shared_ptr<SoundSource> source = source_;
                 if (source && source->fromHead(plan.from, plan.frames, samples)) {
                     logic_.feed(now, plan, samples.data(), plan.frames);
                     continue;
                 }
                 const QString path = path_;
                 lock.unlock();
+                // May wait for the disk or the decoder.
                 const qint64 got = source ? source->read(plan.from, plan.frames, samples) : -1;
-                if (got < 0 && source) {
-                    const QString why = QStringLiteral("读取失败（%1）").arg(source->errorString());
-                    failed_(SoundFileErrorText(path, why));
-                }
                 lock.lock();
+                // A sound closed meanwhile is not reported.
+                if (got < 0 && source && source == source_)
+                    failed_(SoundFileErrorText(path, source->errorString()));
                 logic_.feed(NowUs(), plan, samples.data(), std::max<qint64>(0, got));
                 continue;
             }
@@ -428,7 +475,7 @@ class SinkEngine final : public StreamPool {
     // it, whereas a condition variable waits for a deadline on the monotonic clock.
     QSemaphore wake_;
     Playback logic_{*this};
-    std::shared_ptr<WavSource> source_;
+    std::shared_ptr<SoundSource> source_;
     std::vector<float> first_;  // the GUI thread's conversion buffer
     QString path_;
     QAudioDevice device_ = QMediaDevices::defaultAudioOutput();
@@ -442,158 +489,234 @@ class SinkEngine final : public StreamPool {
     Thread thread_;
 };
 
-// --- Any other file through QMediaPlayer -------------------------------------------------
+// --- One open() of the player ----------------------------------------------------------
 
-class MediaPlayback {
-  public:
-    MediaPlayback(const QString& path, std::function<void(const QString&)> failed)
-        : path_(path), failed_(std::move(failed)) {
-        player_.setAudioOutput(&output_);
-        QObject::connect(&player_, &QMediaPlayer::mediaStatusChanged, &player_,
-                         [this](QMediaPlayer::MediaStatus s) {
-                             if (s == QMediaPlayer::LoadedMedia || s == QMediaPlayer::BufferedMedia)
-                                 loaded_ = true;
-                         });
-        // Reported once, after the call that caused it has returned; a resource error on a
-        // file that had loaded is the output going away, not the file.
-        QObject::connect(
-            &player_, &QMediaPlayer::errorOccurred, &player_,
-            [this](QMediaPlayer::Error error, const QString& text) {
-                const bool wasFailed = broken_;
-                broken_ = true;
-                if (wasFailed || (loaded_ && error == QMediaPlayer::ResourceError)) return;
-                const QString reason = text.isEmpty() ? QStringLiteral("无法解码") : text;
-                QMetaObject::invokeMethod(
-                    &player_, [this, reason] { failed_(SoundFileErrorText(path_, reason)); },
-                    Qt::QueuedConnection);
-            });
-        player_.setSource(QUrl::fromLocalFile(path));
-    }
-    ~MediaPlayback() {
-        player_.stop();
-        player_.setSource(QUrl());
-    }
-
-    void setDevice(const QAudioDevice& device) { output_.setDevice(device); }
-
-    void play() {
-        if (broken_) return;
-        const qint64 duration = player_.duration();
-        if (player_.mediaStatus() == QMediaPlayer::EndOfMedia ||
-            (duration > 0 && player_.position() >= duration))
-            player_.setPosition(0);
-        stopped_ = false;
-        player_.play();
-    }
-
-    void stop() {
-        // QMediaPlayer::stop() rewinds; a pause keeps the place for the next play().
-        stopped_ = true;
-        if (player_.playbackState() == QMediaPlayer::PlayingState) player_.pause();
-    }
-
-    PlayerState state() const {
-        if (broken_) return PlayerState::Stopped;
-        switch (player_.playbackState()) {
-            case QMediaPlayer::PlayingState:
-                return PlayerState::Playing;
-            case QMediaPlayer::PausedState:
-                return stopped_ ? PlayerState::Stopped : PlayerState::Paused;
-            case QMediaPlayer::StoppedState:
-                return PlayerState::Stopped;
-        }
-        return PlayerState::Other;
-    }
-
-  private:
-    QString path_;
-    std::function<void(const QString&)> failed_;
-    QMediaPlayer player_;
-    QAudioOutput output_{QMediaDevices::defaultAudioOutput()};
-    bool stopped_ = false;
-    bool loaded_ = false;
-    bool broken_ = false;
+// What the player knows of the sound opened last. The file is probed on the player's media
+// thread and made ready there (a PCM WAV read from the disk, anything else decoded); the
+// engine then plays it. Shared by the GUI thread and the media thread under its lock, which is
+// never held while a file is read or a decoder made or destroyed.
+struct Session {
+    enum class Phase { Probing, Ready, Failed, Closed };
+    std::mutex mutex;
+    Phase phase = Phase::Probing;
+    bool playWanted = false;  // play() while the file is still being made ready
+    QString name;             // as given to setFileName
+    // A PCM sound read from the disk: the next open of the same name plays it again at once.
+    std::shared_ptr<WavSource> pcm;
+    bool decoding = false;  // the sound is decoded (a decoder was made)
+    // Made, used and destroyed on the media thread only.
+    std::shared_ptr<SoundDecoder> decoder;
 };
 
-bool MediaPlayerForced() {
+bool DecoderForced() {
     return qEnvironmentVariable("KVTMR_AUDIO_BACKEND")
-               .compare(QStringLiteral("mediaplayer"), Qt::CaseInsensitive) == 0;
+               .compare(QStringLiteral("decoder"), Qt::CaseInsensitive) == 0;
 }
 
 // --- The player ------------------------------------------------------------------------
 
 class QtAudioPlayer final : public AudioPlayer {
   public:
-    QtAudioPlayer() {
-        engine_ = std::make_unique<SinkEngine>([this](const QString& text) {
-            QMetaObject::invokeMethod(
-                &context_, [this, text] { report(text); }, Qt::QueuedConnection);
-        });
+    QtAudioPlayer() : media_(std::make_unique<MediaThread>(QStringLiteral("kvtmr-sound"))) {
+        context_ = new QObject;
+        engine_ = std::make_unique<SinkEngine>(reporter());
         // The media devices are watched on the GUI thread.
-        QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, &context_,
+        QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, context_,
                          [this] { outputsChanged(); });
     }
     ~QtAudioPlayer() override {
-        media_.reset();
-        // A feeding thread stuck in a sound server that does not answer must not hold up the
-        // end of the program: it is left to the process's exit.
-        if (!engine_->shutdown(2000)) (void)engine_.release();
+        close();
+        // The engine first: a feeding thread waiting for the decoder is let go by close().
+        // Threads stuck in a sound server that does not answer must not hold up the end of
+        // the program: what they use is left to the process's exit.
+        const bool engineEnded = engine_->shutdown(2000);
+        const bool mediaEnded = media_->finish(MediaThread::kEndWaitMs);
+        if (!engineEnded || !mediaEnded) {
+            (void)engine_.release();
+            (void)media_.release();
+            return;  // the context too: the threads may still post to it
+        }
+        delete context_;
     }
 
     void setFileName(const QString& path) override { fileName_ = path; }
     QString fileName() const override { return fileName_; }
 
     void close() override {
-        engine_->close();
-        media_.reset();
+        const std::shared_ptr<Session> s = std::move(session_);
+        if (!s) {
+            engine_->close();
+            return;
+        }
+        Session::Phase was;
+        bool decoding;
+        {
+            std::lock_guard lock(s->mutex);
+            was = s->phase;
+            decoding = s->decoding;
+            s->phase = Session::Phase::Closed;
+        }
+        if (was == Session::Phase::Ready) engine_->close();
+        // A decoder goes on the thread that made it (one may still be made while the file is
+        // being probed).
+        if (was == Session::Phase::Probing || decoding) media_->post([s] { s->decoder.reset(); });
     }
 
+    // Returns at once: the file is read on the media thread. A file that will not play is
+    // reported through OnError, and the sound reports Stopped.
+    //
+    // The PCM sound opened last is played again without reading it again when the same name is
+    // opened (the interval chime every ten seconds: its onset then owes nothing to the media
+    // thread), unless the media thread has seen the file change since; it looks again after
+    // every such open, so a file changed meanwhile is read afresh at the next one.
     void open() override {
+        std::shared_ptr<WavSource> again;
+        if (session_) {
+            std::lock_guard lock(session_->mutex);
+            if (session_->name == fileName_ && session_->pcm && !session_->pcm->stale())
+                again = session_->pcm;
+        }
         close();
-        const QString path = ResolveSoundPath(fileName_);
-        const SoundProbe probe = ProbeSoundFile(path);
-        if (probe.kind == SoundProbe::Kind::Unplayable)
-            throw PlayerError(SoundFileErrorText(path, probe.reason));
-        const QAudioDevice device = followDefault();
-        // With no output device at all the stream path is kept: its play() then does nothing.
-        if (probe.kind == SoundProbe::Kind::Pcm && !MediaPlayerForced() &&
-            (device.isNull() ||
-             device.isFormatSupported(StreamFormat(probe.wav.channels, probe.wav.sampleRate))))
-            engine_->open(path, probe.wav);
-        else
-            media_ = std::make_unique<MediaPlayback>(path, [this](const QString& t) { report(t); });
+        auto s = std::make_shared<Session>();
+        s->name = fileName_;
+        session_ = s;
+        followDefault();
+        if (again) {
+            engine_->open(again->path(), again);
+            s->pcm = again;
+            s->phase = Session::Phase::Ready;
+            // Looked at once the sound has started, so as not to compete with its onset.
+            MediaThread* media = media_.get();
+            QTimer::singleShot(kRecheckDelayMs, context_,
+                               [media, again] { media->post([again] { again->recheck(); }); });
+            return;
+        }
+        SinkEngine* engine = engine_.get();
+        MediaThread* thread = media_.get();
+        media_->post(
+            [s, engine, thread, failed = reporter()] { Load(s, *engine, *thread, failed); });
     }
 
     void play() override {
         followDefault();
-        if (media_)
-            media_->play();
-        else
-            engine_->play();
+        if (!session_) return;
+        std::lock_guard lock(session_->mutex);
+        switch (session_->phase) {
+            case Session::Phase::Probing:
+                session_->playWanted = true;
+                return;
+            case Session::Phase::Ready:
+                engine_->play();
+                return;
+            case Session::Phase::Failed:
+            case Session::Phase::Closed:
+                return;
+        }
     }
+
     void stop() override {
-        if (media_)
-            media_->stop();
-        else
-            engine_->stop();
+        if (!session_) return;
+        std::lock_guard lock(session_->mutex);
+        switch (session_->phase) {
+            case Session::Phase::Probing:
+                session_->playWanted = false;
+                return;
+            case Session::Phase::Ready:
+                engine_->stop();
+                return;
+            case Session::Phase::Failed:
+            case Session::Phase::Closed:
+                return;
+        }
     }
+
     PlayerState state() const override {
-        if (media_) return media_->state();
-        return engine_->state();
+        if (!session_) return engine_->state();
+        std::lock_guard lock(session_->mutex);
+        switch (session_->phase) {
+            case Session::Phase::Probing:
+                return session_->playWanted ? PlayerState::Playing : PlayerState::Stopped;
+            case Session::Phase::Ready:
+                return engine_->state();
+            case Session::Phase::Failed:
+            case Session::Phase::Closed:
+                return PlayerState::Stopped;
+        }
+        return PlayerState::Other;
     }
 
   private:
+    // A report for the GUI thread, from any thread: OnError runs there.
+    std::function<void(const QString&)> reporter() {
+        QObject* context = context_;
+        return [this, context](const QString& text) {
+            QMetaObject::invokeMethod(
+                context, [this, text] { report(text); }, Qt::QueuedConnection);
+        };
+    }
+
+    // On the media thread: probes the file and makes its samples ready for the engine (read
+    // from the disk, or decoded), unless the player was closed meanwhile.
+    static void Load(const std::shared_ptr<Session>& s, SinkEngine& engine, MediaThread& thread,
+                     const std::function<void(const QString&)>& failed) {
+        const QString path = ResolveSoundPath(s->name);
+        const auto fail = [s, failed, path](const QString& reason) {
+            {
+                std::lock_guard lock(s->mutex);
+                if (s->phase != Session::Phase::Probing) return;
+                s->phase = Session::Phase::Failed;
+            }
+            failed(SoundFileErrorText(path, reason));
+        };
+        // The samples are ready: the engine takes them, and a play asked meanwhile starts.
+        const auto ready = [s, &engine, path](std::shared_ptr<SoundSource> source) {
+            std::lock_guard lock(s->mutex);
+            if (s->phase != Session::Phase::Probing) return;
+            engine.open(path, std::move(source));
+            s->phase = Session::Phase::Ready;
+            if (s->playWanted) engine.play();
+        };
+        {
+            std::lock_guard lock(s->mutex);
+            if (s->phase != Session::Phase::Probing) return;
+        }
+        const SoundProbe probe = ProbeSoundFile(path);
+        if (probe.kind == SoundProbe::Kind::Unplayable) {
+            fail(probe.reason);
+            return;
+        }
+        if (probe.kind == SoundProbe::Kind::Pcm && !DecoderForced()) {
+            std::shared_ptr<WavSource> source;
+            try {
+                source = std::make_shared<WavSource>(path, probe.wav);
+            } catch (const PlayerError& e) {
+                fail(e.message());
+                return;
+            }
+            {
+                std::lock_guard lock(s->mutex);
+                s->pcm = source;
+            }
+            ready(std::move(source));
+            return;
+        }
+        // The engine outlives the decoder: the player destroys the decoders before the engine.
+        {
+            std::lock_guard lock(s->mutex);
+            s->decoding = true;
+        }
+        s->decoder = SoundDecoder::Start(path, thread, {ready, fail});
+    }
+
     // Qt 6.4 reports changes of the device list but not of the default output alone, so the
     // default is looked up again (a copy from Qt's device list, no call to the server) for
     // every sound, and the next run goes to it.
-    QAudioDevice followDefault() {
+    void followDefault() {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.id() != device_.id() || device.isNull() != device_.isNull()) {
             device_ = device;
             engine_->setDevice(device);
-            if (media_) media_->setDevice(device);
         }
-        return device;
     }
     void outputsChanged() { followDefault(); }
     // On the GUI thread.
@@ -602,11 +725,12 @@ class QtAudioPlayer final : public AudioPlayer {
     }
 
     QString fileName_;
-    QObject context_;  // lives on the GUI thread: the target of the thread's reports
+    QObject* context_ = nullptr;  // lives on the GUI thread: the target of the threads' reports
     QMediaDevices devices_;
     QAudioDevice device_ = QMediaDevices::defaultAudioOutput();  // the one the sounds go to
+    std::unique_ptr<MediaThread> media_;
     std::unique_ptr<SinkEngine> engine_;
-    std::unique_ptr<MediaPlayback> media_;
+    std::shared_ptr<Session> session_;
 };
 
 }  // namespace

@@ -4,38 +4,39 @@
 // neither of another default chosen nor of mute, so the server is also watched with
 // `pactl subscribe` (pulseaudio-utils; it works with PulseAudio and with pipewire-pulse):
 // every event on a sink or on the server is followed, after a short pause that lets a burst
-// of events settle, by `pactl get-sink-mute` and `pactl get-sink-volume` on @DEFAULT_SINK@,
-// both asynchronous QProcesses killed after kQueryTimeoutMs. A default sink that is muted or
-// at 0 % is reported Muted. Without pactl (or while it cannot reach the server) mute cannot be
+// of events settle and never more often than every 250 ms (PactlWatch in SoundCheck.h), by
+// `pactl get-sink-mute` and `pactl get-sink-volume` on @DEFAULT_SINK@, both asynchronous
+// QProcesses killed after kQueryTimeoutMs or when they write more than an answer. What pactl
+// writes is not trusted: output that is no event stream (no line breaks) or a flood of events
+// makes the watcher give up for good, keeping the mute as last known. A default sink that is muted
+// or at 0 % is reported Muted. Without pactl (or while it cannot reach the server) mute cannot be
 // told: the state is then Ok or Missing only, the default device is looked at every
 // kPollMs, and a pactl that stopped is started again with a growing pause.
 //
-// checkFiles probes each file on a pool thread (ProbeSoundFile: nothing that needs the
-// server), then loads the files the probe leaves to the decoder with a silent QMediaPlayer on
-// the GUI thread (loading prerolls; nothing plays) and waits for its verdict, all within
-// kCheckTimeoutMs.
+// checkFiles probes each file (ProbeSoundFile: nothing that needs the server), then decodes
+// the beginning of the files the probe leaves to the decoder, as the player would (nothing
+// plays), all on a media thread of its own and within kCheckTimeoutMs: the GUI thread only
+// gets the verdicts.
 #include "platform/QtSoundOutput.h"
 
 #include <QAudioDevice>
-#include <QAudioOutput>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMediaDevices>
-#include <QMediaPlayer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThreadPool>
 #include <QTimer>
-#include <QUrl>
 #include <list>
 #include <memory>
 
+#include "platform/MediaThread.h"
 #include "platform/SoundCheck.h"
+#include "platform/SoundDecoder.h"
 #include "platform/SoundFile.h"
 
 namespace {
 
 constexpr int kQueryTimeoutMs = 2000;
-constexpr int kSettleMs = 150;
 constexpr int kPollMs = 3000;
 constexpr int kRestartFirstMs = 5000;
 constexpr int kRestartMaxMs = 300'000;
@@ -46,8 +47,11 @@ class QtSoundOutput final : public SoundOutput {
         QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, &context_,
                          [this] { refresh(); });
         settle_.setSingleShot(true);
-        settle_.setInterval(kSettleMs);
-        QObject::connect(&settle_, &QTimer::timeout, &context_, [this] { queryMute(); });
+        QObject::connect(&settle_, &QTimer::timeout, &context_, [this] {
+            watch_.queried(clock_.elapsed());
+            queryMute();
+        });
+        clock_.start();
         poll_.setInterval(kPollMs);
         QObject::connect(&poll_, &QTimer::timeout, &context_, [this] { refresh(); });
         restart_.setSingleShot(true);
@@ -61,6 +65,10 @@ class QtSoundOutput final : public SoundOutput {
     }
 
     ~QtSoundOutput() override {
+        // The decoders go on the thread that made them, before it ends.
+        for (const auto& b : batches_)
+            media_.post([decoders = b->decoders] { decoders->clear(); });
+        media_.finish(MediaThread::kEndWaitMs);
         batches_.clear();
         for (QProcess* p : {&subscribe_, &mute_, &volume_}) {
             p->disconnect();
@@ -82,14 +90,14 @@ class QtSoundOutput final : public SoundOutput {
         QTimer::singleShot(kCheckTimeoutMs, batch->context.get(), [this, weak] {
             if (auto b = weak.lock()) finish(b, true);
         });
-        // The files are read on a pool thread; the answer comes back to the GUI thread.
-        QObject* app = QCoreApplication::instance();
-        QThreadPool::globalInstance()->start([paths, weak, app, this] {
+        // The files are read and decoded on the media thread; the verdicts come back to the
+        // GUI thread.
+        media_.post([paths, weak, this] {
             QList<SoundProbe> probes;
             for (const QString& p : paths)
                 probes << ProbeSoundFile(ResolveSoundPath(p));
             QMetaObject::invokeMethod(
-                app,
+                &context_,
                 [this, weak, probes] {
                     if (auto b = weak.lock()) probed(b, probes);
                 },
@@ -98,53 +106,65 @@ class QtSoundOutput final : public SoundOutput {
     }
 
   private:
+    // The decoders of one check, made and destroyed on the media thread.
+    using Decoders = std::vector<std::shared_ptr<SoundDecoder>>;
+
     struct Batch {
         Batch(const QStringList& paths, std::function<void(const QList<SoundProblem>&)> done)
-            : check(paths), done(std::move(done)), context(std::make_unique<QObject>()) {}
+            : check(paths),
+              done(std::move(done)),
+              context(std::make_unique<QObject>()),
+              decoders(std::make_shared<Decoders>()) {}
         FileCheck check;
         std::function<void(const QList<SoundProblem>&)> done;
-        std::unique_ptr<QObject> context;  // owns the decoders and the timeout
+        std::unique_ptr<QObject> context;  // owns the timeout
+        std::shared_ptr<Decoders> decoders;
         bool finished = false;
     };
 
     void probed(const std::shared_ptr<Batch>& b, const QList<SoundProbe>& probes) {
-        for (int i : b->check.probed(probes)) {
-            auto* player = new QMediaPlayer(b->context.get());
-            auto* out = new QAudioOutput(player);
-            out->setVolume(0);
-            player->setAudioOutput(out);
-            std::weak_ptr<Batch> weak = b;
-            const auto verdict = [this, weak, i, player](const QString& error) {
-                auto batch = weak.lock();
-                if (!batch || batch->finished) return;
-                batch->check.decoded(i, error);
-                player->disconnect();
-                if (batch->check.complete()) finish(batch, false);
-            };
-            QObject::connect(player, &QMediaPlayer::errorOccurred, b->context.get(),
-                             [verdict](QMediaPlayer::Error, const QString& text) {
-                                 verdict(text.isEmpty() ? QStringLiteral("无法解码") : text);
-                             });
-            QObject::connect(
-                player, &QMediaPlayer::mediaStatusChanged, b->context.get(),
-                [verdict](QMediaPlayer::MediaStatus s) {
-                    if (s == QMediaPlayer::InvalidMedia)
-                        verdict(QStringLiteral("无法解码"));
-                    else if (s == QMediaPlayer::LoadedMedia || s == QMediaPlayer::BufferedMedia)
-                        verdict(QString());
-                });
-            player->setSource(QUrl::fromLocalFile(ResolveSoundPath(b->check.paths()[i])));
+        const QList<int> toDecode = b->check.probed(probes);
+        if (b->check.complete()) {
+            finish(b, false);
+            return;
         }
-        if (b->check.complete()) finish(b, false);
+        std::weak_ptr<Batch> weak = b;
+        // A verdict from the media thread, for the GUI thread.
+        const auto verdict = [this, weak](int i, const QString& error) {
+            QMetaObject::invokeMethod(
+                &context_,
+                [this, weak, i, error] {
+                    auto batch = weak.lock();
+                    if (!batch || batch->finished) return;
+                    batch->check.decoded(i, error);
+                    if (batch->check.complete()) finish(batch, false);
+                },
+                Qt::QueuedConnection);
+        };
+        QStringList paths;
+        for (int i : toDecode)
+            paths << ResolveSoundPath(b->check.paths()[i]);
+        MediaThread* thread = &media_;
+        const std::shared_ptr<Decoders> decoders = b->decoders;
+        media_.post([toDecode, paths, verdict, decoders, thread] {
+            for (qsizetype k = 0; k < toDecode.size(); ++k) {
+                const int i = toDecode[k];
+                decoders->push_back(SoundDecoder::Start(
+                    paths[k], *thread,
+                    {[verdict, i](std::shared_ptr<DecodedSource>) { verdict(i, QString()); },
+                     [verdict, i](const QString& reason) { verdict(i, reason); }}));
+            }
+        });
     }
 
     void finish(const std::shared_ptr<Batch>& b, bool timedOut) {
         if (b->finished) return;
         b->finished = true;
         const QList<SoundProblem> problems = b->check.problems(timedOut);
-        // The decoders go once the event that got here is done with.
-        QObject* context = b->context.release();
-        context->deleteLater();
+        // The decoders go on the thread that made them, the context once the event that got
+        // here is done with.
+        media_.post([decoders = b->decoders] { decoders->clear(); });
+        b->context.release()->deleteLater();
         batches_.remove(b);
         if (b->done) b->done(problems);
     }
@@ -167,12 +187,15 @@ class QtSoundOutput final : public SoundOutput {
 
     void startWatching() {
         subscribe_.disconnect();
+        watch_ = PactlWatch();
         QObject::connect(&subscribe_, &QProcess::readyReadStandardOutput, &context_, [this] {
             restartMs_ = 0;  // it reached the server
-            bool concerns = false;
-            while (subscribe_.canReadLine())
-                concerns |= PactlEventConcernsOutput(QString::fromUtf8(subscribe_.readLine()));
-            if (concerns) settle_.start();
+            const PactlWatch::Step step =
+                watch_.read(subscribe_.readAllStandardOutput(), clock_.elapsed());
+            if (step.giveUp)
+                giveUp();
+            else if (step.queryInMs >= 0)
+                settle_.start(step.queryInMs);
         });
         QObject::connect(&subscribe_, &QProcess::started, &context_, [this] {
             poll_.stop();
@@ -186,6 +209,19 @@ class QtSoundOutput final : public SoundOutput {
         subscribe_.setStandardInputFile(QProcess::nullDevice());
         subscribe_.setStandardErrorFile(QProcess::nullDevice());
         subscribe_.start(pactl_, {QStringLiteral("subscribe")});
+    }
+
+    // pactl wrote what is no event stream, or floods: it is stopped and not started again. The
+    // device alone is followed from now on; the output's mute stays as last known.
+    void giveUp() {
+        subscribe_.disconnect();
+        settle_.stop();
+        restart_.stop();
+        subscribe_.kill();
+        poll_.start();
+        qWarning(
+            "kvtmr: 'pactl subscribe' floods or writes what is no event stream; the "
+            "output's mute is no longer followed");
     }
 
     // pactl could not reach the server or went away: the device alone is followed, and pactl
@@ -217,12 +253,16 @@ class QtSoundOutput final : public SoundOutput {
     void runQuery(QProcess& p, const QString& command, const QString& sink) {
         p.disconnect();
         ++pendingQueries_;
+        // A query that writes more than an answer is stopped; its answer counts as unknown.
+        QObject::connect(&p, &QProcess::readyReadStandardOutput, &context_, [&p] {
+            if (p.bytesAvailable() > kMaxQueryOutputBytes) p.kill();
+        });
         auto* timeout = new QTimer(&p);
         timeout->setSingleShot(true);
         QObject::connect(timeout, &QTimer::timeout, &p, [&p] { p.kill(); });
         QObject::connect(&p, &QProcess::finished, &context_, [this, &p, timeout] {
             timeout->deleteLater();
-            const QString out = QString::fromUtf8(p.readAllStandardOutput());
+            const QString out = QString::fromUtf8(p.read(kMaxQueryOutputBytes));
             if (&p == &mute_)
                 muteAnswer_ = p.exitCode() == 0 ? ParsePactlMute(out) : std::nullopt;
             else
@@ -236,6 +276,7 @@ class QtSoundOutput final : public SoundOutput {
                              queryDone();
                          });
         p.setStandardInputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
         p.start(pactl_, {command, sink});
         timeout->start(kQueryTimeoutMs);
     }
@@ -248,12 +289,15 @@ class QtSoundOutput final : public SoundOutput {
     }
 
     QObject context_;  // the GUI thread's target for all the signals here
+    MediaThread media_{QStringLiteral("kvtmr-check")};
     QMediaDevices devices_;
     QString pactl_;
     QProcess subscribe_;
     QProcess mute_;
     QProcess volume_;
-    QTimer settle_;
+    QTimer settle_;  // the query asked for by the events
+    PactlWatch watch_;
+    QElapsedTimer clock_;
     QTimer poll_;
     QTimer restart_;
     int restartMs_ = 0;

@@ -1,6 +1,7 @@
 #include "platform/SoundCheck.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 FileCheck::FileCheck(QStringList paths)
     : paths_(std::move(paths)), verdicts_(size_t(paths_.size())) {}
@@ -36,7 +37,7 @@ QList<SoundProblem> FileCheck::problems(bool timedOut) const {
         if (verdicts_[i] && !verdicts_[i]->isEmpty())
             out.append({paths_[qsizetype(i)], *verdicts_[i]});
         else if (!verdicts_[i] && timedOut)
-            out.append({paths_[qsizetype(i)], undecidedReason()});
+            out.append({paths_[qsizetype(i)], undecidedReason(), true});
     }
     return out;
 }
@@ -69,6 +70,63 @@ std::optional<bool> ParsePactlVolumeZero(const QString& text) {
 
 bool PactlEventConcernsOutput(const QString& line) {
     return line.contains(QLatin1String(" on sink #")) || line.contains(QLatin1String(" on server"));
+}
+
+PactlWatch::Step PactlWatch::read(const QByteArray& bytes, qint64 nowMs) {
+    Step step;
+    if (gaveUp_) return step;
+    int events = 0;
+    bool concerns = false;
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        const qsizetype end = bytes.indexOf('\n', from);
+        const qsizetype stop = end < 0 ? bytes.size() : end;
+        if (partial_.size() + (stop - from) > kMaxLineBytes) {
+            // No event line is that long: this is not pactl's event stream.
+            partial_.clear();
+            gaveUp_ = true;
+            step.giveUp = true;
+            return step;
+        }
+        partial_.append(bytes.constData() + from, stop - from);
+        if (end < 0) break;
+        ++events;
+        // Once a query is asked for, the lines are only counted.
+        if (!concerns && !queryDue_)
+            concerns = PactlEventConcernsOutput(QString::fromUtf8(partial_));
+        partial_.clear();
+        from = end + 1;
+    }
+    if (flooding(nowMs, bytes.size(), events)) {
+        partial_.clear();
+        gaveUp_ = true;
+        step.giveUp = true;
+        return step;
+    }
+    if (concerns && !queryDue_) {
+        queryDue_ = true;
+        step.queryInMs = int(std::max<qint64>(kSettleMs, lastQueryMs_ + kQueryGapMs - nowMs));
+    }
+    return step;
+}
+
+void PactlWatch::queried(qint64 nowMs) {
+    queryDue_ = false;
+    lastQueryMs_ = nowMs;
+}
+
+bool PactlWatch::flooding(qint64 nowMs, qint64 bytes, int events) {
+    if (nowMs - secondStartMs_ >= 1000) {
+        // The second counted is over: was it a flood? A pause of more than a second ends one.
+        const bool flood = secondEvents_ > kFloodEvents || secondBytes_ > kFloodBytes;
+        floodSeconds_ = flood && nowMs - secondStartMs_ < 2000 ? floodSeconds_ + 1 : 0;
+        secondStartMs_ = nowMs;
+        secondBytes_ = 0;
+        secondEvents_ = 0;
+    }
+    secondBytes_ += bytes;
+    secondEvents_ += events;
+    return floodSeconds_ >= kFloodSeconds;
 }
 
 QString SoundProblemsText(const QList<SoundProblem>& problems) {

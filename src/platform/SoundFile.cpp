@@ -24,6 +24,13 @@ WavHeader Broken(const QString& problem) {
     return h;
 }
 
+// A chunk identifier is four printable ASCII characters (a blank may pad a short one).
+bool IsChunkId(const char* id) {
+    for (int i = 0; i < 4; ++i)
+        if (id[i] < 0x20 || id[i] > 0x7E) return false;
+    return id[0] != ' ';
+}
+
 bool Starts(const QByteArray& head, qsizetype at, const char* sig) {
     const qsizetype n = qsizetype(std::strlen(sig));
     return head.size() >= at + n && std::memcmp(head.constData() + at, sig, size_t(n)) == 0;
@@ -42,11 +49,16 @@ WavHeader ReadWavHeader(QIODevice& file) {
     quint16 tag = 0, channels = 0, bits = 0, blockAlign = 0;
     quint32 rate = 0;
     qint64 pos = 12;
-    for (;;) {
+    // Only the chunk headers are read, each found by a seek over the chunk before it: a file
+    // that is mostly something else than a WAV's few chunks is given up on, never walked.
+    for (int chunk = 0;; ++chunk) {
         char head[8];
         if (pos + 8 > fileSize || !file.seek(pos) || file.read(head, 8) != 8)
             return Broken(haveFormat ? QStringLiteral("没有 data 块")
                                      : QStringLiteral("没有 fmt 块"));
+        if (!IsChunkId(head)) return Broken(QStringLiteral("第 %1 字节处不是块头").arg(pos));
+        if (chunk >= kMaxWavChunks)
+            return Broken(QStringLiteral("data 块之前的块超过 %1 个").arg(kMaxWavChunks));
         const qint64 chunkSize = Le32(head + 4);
         const qint64 body = pos + 8;
         if (std::memcmp(head, "fmt ", 4) == 0) {
@@ -80,6 +92,8 @@ WavHeader ReadWavHeader(QIODevice& file) {
                 f.coding = SampleCoding::Float32;
             else {
                 h.kind = WavHeader::Kind::OtherCoding;
+                f.channels = channels;
+                f.sampleRate = int(std::min<quint32>(rate, 0x7FFFFFFF));
                 return h;
             }
             if (channels == 0) return Broken(QStringLiteral("声道数为 0"));
@@ -155,6 +169,23 @@ SoundProbe ProbeSoundFile(const QString& path) {
         return probe;
     }
     const WavHeader wav = ReadWavHeader(file);
+    if (wav.kind == WavHeader::Kind::Pcm || wav.kind == WavHeader::Kind::OtherCoding) {
+        // What the player can play, the same for the check at start-up.
+        const WavFormat& f = wav.format;
+        if (f.channels > kMaxSoundChannels) {
+            probe.reason = QStringLiteral("WAV 文件有 %1 个声道，只能播放 1 至 %2 个声道的声音")
+                               .arg(f.channels)
+                               .arg(kMaxSoundChannels);
+            return probe;
+        }
+        if (f.sampleRate != 0 && (f.sampleRate < kMinSoundRate || f.sampleRate > kMaxSoundRate)) {
+            probe.reason = QStringLiteral("WAV 文件的采样率为 %1 Hz，只能播放 %2 至 %3 Hz 的声音")
+                               .arg(f.sampleRate)
+                               .arg(kMinSoundRate)
+                               .arg(kMaxSoundRate);
+            return probe;
+        }
+    }
     switch (wav.kind) {
         case WavHeader::Kind::Pcm:
             probe.kind = SoundProbe::Kind::Pcm;
@@ -183,4 +214,36 @@ QString ResolveSoundPath(const QString& name) {
 
 QString SoundFileErrorText(const QString& path, const QString& reason) {
     return QStringLiteral("无法播放声音文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString MediaErrorReason(const QString& text) {
+    // The decoder's own words stay after the Chinese, for whoever looks into it further.
+    struct Known {
+        const char* english;
+        const char* chinese;
+    };
+    static const Known known[] = {
+        {"Could not detect type of contents", "文件格式无法识别"},
+        {"Internal data stream error", "文件无法解码（可能已损坏，或格式不受支持）"},
+        {"general stream error", "文件无法解码（可能已损坏）"},
+        {"File access denied", "没有读取文件的权限"},
+        {"Permission denied", "没有读取文件的权限"},
+        {"Could not open resource for reading", "无法打开文件"},
+        {"Resource not found", "找不到文件"},
+        {"No such file", "找不到文件"},
+        {"missing a plug-in", "缺少播放这种格式所需的解码器"},
+        {"No decoder available", "缺少播放这种格式所需的解码器"},
+        {"Could not decode stream", "文件无法解码"},
+        {"Could not demultiplex stream", "文件无法解析（可能已损坏）"},
+        {"Stream doesn't contain enough data", "文件中的声音数据不足"},
+        {"not an audio", "文件中没有声音"},
+        {"Could not open audio device", "无法打开声音输出设备"},
+    };
+    const QString detail = text.trimmed();
+    if (detail.isEmpty()) return QStringLiteral("文件无法解码");
+    for (const Known& k : known)
+        if (detail.contains(QLatin1String(k.english), Qt::CaseInsensitive))
+            return QStringLiteral("%1（%2）").arg(QString::fromUtf8(k.chinese), detail);
+    // A text in another language (the platform's translation) is shown as it is, after ours.
+    return QStringLiteral("文件无法解码（%1）").arg(detail);
 }

@@ -35,8 +35,18 @@ struct WavHeader {
 
 // Reads the RIFF header of a WAV file from the device's start: the chunks up to "data", with
 // odd-sized chunks padded as RIFF requires. A data size left 0 or 0xFFFFFFFF by a writer that
-// streamed the file, or larger than the file, means the rest of the file.
+// streamed the file, or larger than the file, means the rest of the file. Only the chunk
+// headers are read, a seek apart: bytes where a chunk header should be that are no chunk
+// identifier, or more than kMaxWavChunks chunks before "data", make the file Broken.
 WavHeader ReadWavHeader(QIODevice& file);
+constexpr int kMaxWavChunks = 64;
+
+// What the player plays: WAV files (of any coding) of 1 to kMaxSoundChannels channels and
+// a sample rate from kMinSoundRate to kMaxSoundRate; ProbeSoundFile gives the others as
+// Unplayable, so that the check at start-up and the player agree.
+constexpr int kMaxSoundChannels = 8;
+constexpr int kMinSoundRate = 1000;
+constexpr int kMaxSoundRate = 384000;
 
 // True when the first bytes of a file carry the signature of a sound (or media) format that
 // the platform's decoder may play: RIFF, RF64, ID3, an MPEG audio or ADTS frame sync, OggS,
@@ -62,6 +72,11 @@ SoundProbe ProbeSoundFile(const QString& path);
 // native separators; a name written with backslashes (a setting carried over from Windows) is
 // tried with slashes when no file has the name as written.
 QString ResolveSoundPath(const QString& name);
+
+// The reason shown for a file the platform's decoder gave up on, from the decoder's (English)
+// error text: a Chinese reason with that text after it in brackets, e.g.
+// "文件格式无法识别（Could not detect type of contents）".
+QString MediaErrorReason(const QString& text);
 
 // The text the operator sees for a sound file that cannot be played:
 // 无法播放声音文件“<path>”：<reason>

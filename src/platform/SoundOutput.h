@@ -13,6 +13,8 @@
 struct SoundProblem {
     QString path;
     QString reason;
+    // Not decided within the check's time: the file may still play.
+    bool undecided = false;
     bool operator==(const SoundProblem& o) const { return path == o.path && reason == o.reason; }
 };
 

@@ -5,16 +5,22 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/Errors.h"
 #include "platform/AudioPlayer.h"
 #include "platform/Dialogs.h"
-#include "core/Errors.h"
 #include "platform/Reports.h"
+#include "platform/SoundFile.h"
 #include "platform/SoundOutput.h"
 #include "presentation/OpenDialog.h"
 #include "widgets/Controls.h"
 
 namespace {
 const QString kDefaultBackground = QStringLiteral("Bjyyly.wav");
+
+// A file as it is now: its size and the time it was written.
+QString FileState(const QFileInfo& file) {
+    return QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+}
 // The record's paths of the prompt slots, in the order of Controls::promptOn.
 constexpr std::array<QString SettingsRecord::*, 5> kPromptFiles = {
     &SettingsRecord::prepSoundFile, &SettingsRecord::startSoundFile,
@@ -68,7 +74,9 @@ void SoundPrompts::PlayPromptSound(AudioPlayer* player, const QString& path, Sou
     try {
         StartSound(player, path, flags);
     } catch (const PlayerError& e) {
-        ReportSoundProblem(SoundPath(TrimControl(path)), e.message());
+        const QString file = SoundPath(TrimControl(path));
+        NoteFailed(file, e.message());
+        ReportSoundProblem(file, e.message());
     }
 }
 
@@ -80,14 +88,30 @@ bool SoundPrompts::NoteReported(const QString& path) {
     // The same file as it was when it was last reported is not reported again.
     const QFileInfo file(path);
     const QString key = file.absoluteFilePath();
-    const QString state =
-        QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+    const QString state = FileState(file);
     if (soundProblems_.value(key) == state) return false;
     soundProblems_.insert(key, state);
     return true;
 }
 
+void SoundPrompts::NoteFailed(const QString& path, const QString& text) {
+    const QFileInfo file(path);
+    failed_.insert(file.absoluteFilePath(), {FileState(file), text});
+}
+
+QString SoundPrompts::KnownFailure(const QString& path) {
+    if (failed_.isEmpty()) return QString();
+    const QFileInfo file(path);
+    const auto it = failed_.constFind(file.absoluteFilePath());
+    if (it == failed_.constEnd()) return QString();
+    if (it->state == FileState(file)) return it->text;
+    failed_.erase(it);  // changed since: it is tried again
+    return QString();
+}
+
 void SoundPrompts::PlayerFailed(AudioPlayer* player, const QString& text) {
+    // The file is not given to the player again until it changes.
+    NoteFailed(player->fileName(), text);
     // A test button's sound says what is wrong every time; a prompt's once per file.
     if (lastTest_ == player)
         reports_.later(text);
@@ -95,13 +119,21 @@ void SoundPrompts::PlayerFailed(AudioPlayer* player, const QString& text) {
         ReportSoundProblem(player->fileName(), text);
 }
 
-void SoundPrompts::StartSound(AudioPlayer* player, const QString& path, SoundFlags flags) {
+void SoundPrompts::StartSound(AudioPlayer* player, const QString& path, SoundFlags flags,
+                              bool retry) {
+    if (closing_) return;
     if (lastTest_ == player) lastTest_ = nullptr;
-    player->setFileName(SoundPath(TrimControl(path)));
+    const QString file = SoundPath(TrimControl(path));
+    player->setFileName(file);
     if (flags.testFlag(SoundFlag::StopBackgroundFirst) && music_.state() == PlayerState::Playing)
         music_.stop();
     if (player == &prompts_) promptsHoldChime_ = false;
     player->close();
+    // A file that did not play is not opened again until it changes: it fails as it did.
+    if (!retry) {
+        const QString failure = KnownFailure(file);
+        if (!failure.isEmpty()) throw PlayerError(failure);
+    }
     player->open();
     player->play();
     if (flags.testFlag(SoundFlag::SuspendLoop)) settings_.musicLoopOn = 0;
@@ -145,7 +177,7 @@ void SoundPrompts::ToggleBackgroundMusic() {
     } else {
         c_.backgroundOn->setChecked(true);
         // No reopen: a stopped file continues where it stopped, a finished one starts again.
-        if (music_.state() == PlayerState::Stopped) music_.play();
+        if (!closing_ && music_.state() == PlayerState::Stopped) music_.play();
     }
 }
 
@@ -165,8 +197,9 @@ void SoundPrompts::Test(TEdit* box, AudioPlayer* player) {
         dialogs_.information(QStringLiteral("文件不存在！请重新选择！"));
         return;
     }
+    if (closing_) return;
     // The test says what is wrong with the file every time it is asked.
-    StartSound(player, path);
+    StartSound(player, path, {}, true);
     lastTest_ = player;
 }
 
@@ -186,9 +219,13 @@ void SoundPrompts::CheckSoundFiles() {
     output_->checkFiles(paths, [this, checks, check](const QList<SoundProblem>& problems) {
         const auto latest = checks.lock();
         if (!latest || *latest != check) return;  // gone, or a later check was asked for
-        // The files listed here are not reported again when they fail to play.
-        for (const SoundProblem& problem : problems)
+        // The files listed here are neither given to the players nor reported again when a
+        // prompt asks for them, until they change.
+        for (const SoundProblem& problem : problems) {
             NoteReported(problem.path);
+            if (!problem.undecided)
+                NoteFailed(problem.path, SoundFileErrorText(problem.path, problem.reason));
+        }
         const QString text = SoundProblemsText(problems);
         if (!text.isEmpty()) reports_.later(text);
     });
@@ -197,4 +234,10 @@ void SoundPrompts::CheckSoundFiles() {
 void SoundPrompts::ShowOutputState() {
     if (!output_) return;
     c_.status->setNotice(OutputStateText(output_->outputState(), output_->outputName()));
+}
+
+void SoundPrompts::CloseSounds() {
+    StopIfPlaying(&prompts_);
+    StopIfPlaying(&music_);
+    closing_ = true;
 }

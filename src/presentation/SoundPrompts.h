@@ -58,10 +58,14 @@ class SoundPrompts {
     bool promptPlaying() const;
 
     // Plays a sound for a prompt. A file that the player cannot play is reported (once per
-    // file until the file changes) and whatever asked for the sound goes on.
+    // file until the file changes) and whatever asked for the sound goes on. A file known not
+    // to play (it failed in the player or in the check, and has not changed since) is not
+    // given to the player again: the sound fails at once, as its open would.
     void PlayPromptSound(AudioPlayer* player, const QString& path, SoundFlags flags = {});
-    // The same sequence, with the player's error thrown to the caller.
-    void StartSound(AudioPlayer* player, const QString& path, SoundFlags flags = {});
+    // The same sequence, with the player's error thrown to the caller. `retry`: a file known
+    // not to play is tried all the same (a test button, which the operator asks for).
+    void StartSound(AudioPlayer* player, const QString& path, SoundFlags flags = {},
+                    bool retry = false);
     void StopIfPlaying(AudioPlayer* player);
     void StartBackgroundMusic();
     void BackgroundLoopCheck();
@@ -87,10 +91,19 @@ class SoundPrompts {
     // keeps the prompts from being heard.
     void ShowOutputState();
 
+    // The window is closing: both players stop, and from now on nothing starts a sound (not the
+    // rest of the clock tick that closed the window, not a command, not the loop).
+    void CloseSounds();
+    bool closing() const { return closing_; }
+
   private:
     void ReportSoundProblem(const QString& path, const QString& text);
     // True when the file, as it is now, has not been reported yet; it counts as reported.
     bool NoteReported(const QString& path);
+    // The file, as it is now, does not play: the text says why.
+    void NoteFailed(const QString& path, const QString& text);
+    // The text of a file that failed and has not changed since; empty otherwise.
+    QString KnownFailure(const QString& path);
     // A file the player accepted turned out not to play.
     void PlayerFailed(AudioPlayer* player, const QString& text);
 
@@ -105,6 +118,13 @@ class SoundPrompts {
     Controls c_;
     bool promptsHoldChime_ = false;          // MediaPlayer1 was last given the interval sound
     QHash<QString, QString> soundProblems_;  // a sound file reported, and the file as it was then
+    // A sound file that does not play: the file as it was then (size and time), and why.
+    struct Failure {
+        QString state;
+        QString text;
+    };
+    QHash<QString, Failure> failed_;
+    bool closing_ = false;
     const AudioPlayer* lastTest_ = nullptr;  // the player whose last sound was a test button's
     // The number of the latest file check; its answers hold it weakly, so that an answer that
     // comes after the window has gone does nothing.

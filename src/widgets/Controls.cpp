@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QResizeEvent>
 #include <QValidator>
 #include <QtMath>
+#include <algorithm>
 
 // ---- fonts -------------------------------------------------------------------------------
 
@@ -379,6 +381,45 @@ void TComboBox::setText(const QString& text) {
     setEditText(text);
 }
 
+// ---- TElidedLabel -------------------------------------------------------------------------
+
+TElidedLabel::TElidedLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void TElidedLabel::setFullText(const QString& text) {
+    full_ = text;
+    setToolTip(text);
+    setAccessibleDescription(text);
+    elide();
+}
+
+QSize TElidedLabel::sizeHint() const {
+    return {0, QLabel::sizeHint().height()};
+}
+
+QSize TElidedLabel::minimumSizeHint() const {
+    return {0, QLabel::minimumSizeHint().height()};
+}
+
+void TElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void TElidedLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) elide();
+}
+
+void TElidedLabel::elide() {
+    const int room = std::max(0, contentsRect().width() - 2 * margin() - 2 * indent());
+    const QString shown = fontMetrics().elidedText(full_, Qt::ElideMiddle, room);
+    if (shown != text()) setText(shown);
+}
+
 // ---- TStatusBar ---------------------------------------------------------------------------
 
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
@@ -392,20 +433,20 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent) {
         addWidget(l);
         sections_.append(l);
     }
-    notice_ = new QLabel(this);
+    notice_ = new TElidedLabel(this);
     notice_->setObjectName(QStringLiteral("StatusNotice"));
     notice_->setAccessibleName(QStringLiteral("声音输出状态"));
     QPalette red = notice_->palette();
     red.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
     notice_->setPalette(red);
-    // The notice takes what room is left and never widens the window (on an 800-pixel screen
-    // its end is cut; the tool tip has it whole).
-    notice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // The notice takes what room is left and never widens the window: a text longer than the
+    // room (a long device name, an 800-pixel screen) is elided in the middle; the tool tip and
+    // the accessible description have it whole.
     notice_->hide();
     addWidget(notice_, 1);
     // The files' warnings share the rest of the line with it, each cut at its end when both
     // show (their tool tips have them whole).
-    fileNotice_ = new QLabel(this);
+    fileNotice_ = new TElidedLabel(this);
     fileNotice_->setObjectName(QStringLiteral("StatusFileNotice"));
     fileNotice_->setAccessibleName(QStringLiteral("文件保存状态"));
     fileNotice_->setPalette(red);
@@ -420,23 +461,21 @@ void TStatusBar::setFileNotice(const QString& source, const QString& text) {
     else
         fileNotices_.insert(source, text);
     const QString all = QStringList(fileNotices_.values()).join(QStringLiteral("；"));
-    fileNotice_->setText(all);
-    fileNotice_->setToolTip(all);
+    fileNotice_->setFullText(all);
     fileNotice_->setVisible(!all.isEmpty());
 }
 
 QString TStatusBar::fileNotice() const {
-    return fileNotice_->text();
+    return fileNotice_->fullText();
 }
 
 void TStatusBar::setNotice(const QString& text) {
-    notice_->setText(text);
-    notice_->setToolTip(text);
+    notice_->setFullText(text);
     notice_->setVisible(!text.isEmpty());
 }
 
 QString TStatusBar::notice() const {
-    return notice_->text();
+    return notice_->fullText();
 }
 
 QString TStatusBar::sectionText(int i) const {

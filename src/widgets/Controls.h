@@ -243,6 +243,27 @@ class TComboBox : public QComboBox {
     void setText(const QString& text);
 };
 
+// A one-line label for a text that may be longer than its room: it shows the text elided in
+// the middle so that it fits, and keeps the whole text as its tool tip and its accessible
+// description (a screen reader reads it whole). It never asks for more width.
+class TElidedLabel : public QLabel {
+    Q_OBJECT
+  public:
+    explicit TElidedLabel(QWidget* parent = nullptr);
+    void setFullText(const QString& text);
+    QString fullText() const { return full_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void elide();
+    QString full_;
+};
+
 // A status bar with fixed sections.
 class TStatusBar : public QStatusBar {
     Q_OBJECT
@@ -266,8 +287,8 @@ class TStatusBar : public QStatusBar {
 
   private:
     QList<QLabel*> sections_;
-    QLabel* notice_;
-    QLabel* fileNotice_;
+    TElidedLabel* notice_;
+    TElidedLabel* fileNotice_;
     QMap<QString, QString> fileNotices_;
 };
 
