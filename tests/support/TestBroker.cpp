@@ -10,7 +10,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -106,11 +108,7 @@ QStringList TestBroker::Users() {
 }
 
 QString TestBroker::caFile() const {
-    return path(QStringLiteral("ca.crt"));
-}
-
-QString TestBroker::otherCaFile() const {
-    return path(QStringLiteral("other-ca.crt"));
+    return path(QStringLiteral("ca_certificates/kvtmr-ca.crt"));
 }
 
 QString TestBroker::topic(const QString& rest) const {
@@ -159,7 +157,7 @@ bool TestBroker::start(QString* error) {
 
 bool TestBroker::writeConfiguration(QString* error) {
     // The password file, made by the broker's own tool.
-    const QString passwords = path(QStringLiteral("passwd"));
+    const QString passwords = path(QStringLiteral("kvtmr.passwd"));
     QFile::remove(passwords);
     for (const QString& user : Users()) {
         QStringList args;
@@ -183,71 +181,99 @@ bool TestBroker::writeConfiguration(QString* error) {
 }
 
 bool TestBroker::makeCertificates(QString* error) {
+    QDir().mkpath(path(QStringLiteral("ca_certificates")));
+    QDir().mkpath(path(QStringLiteral("certs")));
     const QString openssl = QStringLiteral("openssl");
     const QStringList ec = {
         QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
-    for (const QString& name : {QStringLiteral("ca"), QStringLiteral("other-ca")}) {
+    // The site's CA, and another one.
+    for (const QString& crt : {caFile(), otherCaFile()}) {
         if (!Run(openssl,
                  QStringList{QStringLiteral("req"), QStringLiteral("-x509")}
                      << ec
-                     << QStringList{QStringLiteral("-keyout"), path(name + QStringLiteral(".key")),
-                                    QStringLiteral("-out"), path(name + QStringLiteral(".crt")),
-                                    QStringLiteral("-days"), QStringLiteral("30"),
-                                    QStringLiteral("-subj"),
-                                    QStringLiteral("/CN=kvtmr test ") + name},
+                     << QStringList{QStringLiteral("-keyout"), crt + QStringLiteral(".key"),
+                                    QStringLiteral("-out"), crt, QStringLiteral("-days"),
+                                    QStringLiteral("30"), QStringLiteral("-subj"),
+                                    QStringLiteral("/CN=kvtmr test CA ") +
+                                        QFileInfo(crt).baseName()},
                  error))
             return false;
     }
+    // The broker's certificate, for the names a room may use.
     if (!WriteFile(path(QStringLiteral("server.ext")),
                    "subjectAltName=DNS:localhost,IP:127.0.0.1\n"))
         return false;
     return Run(openssl,
                QStringList{QStringLiteral("req")}
                    << ec
-                   << QStringList{QStringLiteral("-keyout"), path(QStringLiteral("server.key")),
+                   << QStringList{QStringLiteral("-keyout"),
+                                  path(QStringLiteral("certs/kvtmr-server.key")),
                                   QStringLiteral("-out"), path(QStringLiteral("server.csr")),
                                   QStringLiteral("-subj"), QStringLiteral("/CN=localhost")},
                error) &&
            Run(openssl,
                {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
                 path(QStringLiteral("server.csr")), QStringLiteral("-CA"), caFile(),
-                QStringLiteral("-CAkey"), path(QStringLiteral("ca.key")),
+                QStringLiteral("-CAkey"), caFile() + QStringLiteral(".key"),
                 QStringLiteral("-CAcreateserial"), QStringLiteral("-out"),
-                path(QStringLiteral("server.crt")), QStringLiteral("-days"), QStringLiteral("30"),
-                QStringLiteral("-extfile"), path(QStringLiteral("server.ext"))},
+                path(QStringLiteral("certs/kvtmr-server.crt")), QStringLiteral("-days"),
+                QStringLiteral("30"), QStringLiteral("-extfile"),
+                path(QStringLiteral("server.ext"))},
                error);
 }
 
-bool TestBroker::launch(QString* error) {
+// The broker's configuration: a main file as Debian's (the persistence's place, the log)
+// that includes the site's drop-in as the package ships it, with its paths under the test's
+// directory and its listeners on the test's ports, on 127.0.0.1 only.
+bool TestBroker::writeBrokerConfiguration(QString* error) {
+    QFile packaged(QStringLiteral(KVTMR_SOURCE_DIR "/packaging/site/kvtmr.conf"));
+    if (!packaged.open(QIODevice::ReadOnly)) {
+        if (error) *error = QStringLiteral("cannot read %1").arg(packaged.fileName());
+        return false;
+    }
+    QByteArrayList lines;
+    int listeners = 0;
+    for (QByteArray line : packaged.readAll().split('\n')) {
+        line.replace("/etc/mosquitto/", dir_.path().toUtf8() + "/");
+        const QByteArray key = line.split(' ').constFirst();
+        if (line == "listener 8883") {
+            ++listeners;
+            if (!options_.tls) continue;
+            line = "listener " + QByteArray::number(tlsPort_) + " 127.0.0.1";
+        } else if (line == "listener 1883 localhost") {
+            ++listeners;
+            line = "listener " + QByteArray::number(port_) + " 127.0.0.1";
+        } else if (!options_.tls && (key == "cafile" || key == "certfile" || key == "keyfile")) {
+            continue;
+        }
+        lines << line;
+    }
+    if (listeners != 2) {
+        if (error) *error = QStringLiteral("kvtmr.conf no longer has the listeners 8883 and 1883");
+        return false;
+    }
+    QDir().mkpath(path(QStringLiteral("conf.d")));
     QByteArray conf;
-    conf += "# A site's broker, as packaging/site/kvtmr.conf sets it up, for one test.\n";
-    conf += "per_listener_settings false\n";
-    conf += "allow_anonymous false\n";
-    conf += "password_file " + path(QStringLiteral("passwd")).toUtf8() + "\n";
-    conf += "acl_file " + path(QStringLiteral("kvtmr.acl")).toUtf8() + "\n";
-    conf += "use_username_as_clientid true\n";
-    conf += "max_packet_size 131072\n";
-    conf += "persistence true\n";
     conf += "persistence_location " + dir_.path().toUtf8() + "/\n";
     conf += "log_dest stdout\n";
     conf += "log_type all\n";
-    conf += "listener " + QByteArray::number(port_) + " 127.0.0.1\n";
-    if (options_.tls) {
-        conf += "listener " + QByteArray::number(tlsPort_) + " 127.0.0.1\n";
-        conf += "cafile " + caFile().toUtf8() + "\n";
-        conf += "certfile " + path(QStringLiteral("server.crt")).toUtf8() + "\n";
-        conf += "keyfile " + path(QStringLiteral("server.key")).toUtf8() + "\n";
-    }
     // Run as root, the broker would change to the user "mosquitto", who cannot read the test's
     // private directory.
     if (::geteuid() == 0) {
         if (const passwd* pw = ::getpwuid(0)) conf += QByteArray("user ") + pw->pw_name + "\n";
     }
-    if (!WriteFile(path(QStringLiteral("mosquitto.conf")), conf)) {
+    conf += "include_dir " + path(QStringLiteral("conf.d")).toUtf8() + "\n";
+    if (!WriteFile(path(QStringLiteral("conf.d/kvtmr.conf")), lines.join('\n')) ||
+        !WriteFile(path(QStringLiteral("mosquitto.conf")), conf)) {
         if (error) *error = QStringLiteral("cannot write the configuration");
         return false;
     }
+    return true;
+}
+
+bool TestBroker::launch(QString* error) {
+    if (!writeBrokerConfiguration(error)) return false;
     QString program = QStandardPaths::findExecutable(
         QStringLiteral("mosquitto"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     if (program.isEmpty()) program = QStringLiteral("mosquitto");

@@ -1,9 +1,9 @@
 // A real mosquitto broker for the site link's tests: Debian's `mosquitto` on 127.0.0.1 at a
-// free port, configured as a site's broker is (no anonymous logins, a password file, the ACL
-// of packaging/site/kvtmr.acl for the test's site, the user name as client id, persistence in
-// a temporary directory), optionally with a TLS listener whose certificates are made for the
-// test by `openssl`. It can be killed and started again on the same port; at the end it is
-// stopped by its pid.
+// free port, configured by the files a site installs, packaging/site/kvtmr.conf and the ACL
+// packaging/site/kvtmr.acl for the test's site, with their paths in a temporary directory (no
+// anonymous logins, a password file, the user name as client id, persistence there),
+// optionally with the TLS listener, its certificates made for the test by `openssl`. It can be
+// killed and started again on the same port; at the end it is stopped by its pid.
 //
 // Users: the rooms A101, A102 and A103, the office office1 (reads and writes the site) and the
 // observer watch1 (reads it); each password is the user name and "-pw".
@@ -48,8 +48,10 @@ class TestBroker {
     QString site() const { return options_.site; }
     int port() const { return port_; }
     int tlsPort() const { return tlsPort_; }
-    QString caFile() const;       // the CA that signed the broker's certificate
-    QString otherCaFile() const;  // a CA that did not
+    QString caFile() const;  // the CA that signed the broker's certificate
+    QString otherCaFile() const {
+        return path(QStringLiteral("other-ca.crt"));
+    }  // one that did not
     // The topic under the test's site: topic("room/A101/cmd").
     QString topic(const QString& rest) const;
     // A user's settings for the plain listener (client id = user name).
@@ -63,6 +65,7 @@ class TestBroker {
   private:
     bool writeConfiguration(QString* error);
     bool makeCertificates(QString* error);
+    bool writeBrokerConfiguration(QString* error);
     bool launch(QString* error);
     QString path(const QString& name) const { return dir_.filePath(name); }
 
