@@ -28,6 +28,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -221,7 +222,15 @@ class Connection {
 
     // The thread holds the connection until it ends, whoever else lets go of it.
     static void Start(const std::shared_ptr<Connection>& c) {
-        std::thread([c] { c->run(); }).detach();
+        try {
+            std::thread([c] { c->run(); }).detach();
+        } catch (const std::system_error& e) {
+            // No thread to be had (the system is out of them): the link stays down, says so.
+            qWarning("kvtmr: site link: no thread: %s", e.what());
+            c->tellState(LinkState::Disconnected, QStringLiteral("连接中断：系统无法为联网启动线程"));
+            std::lock_guard lock(c->mutex_);
+            c->ended_ = true;
+        }
     }
 
     // ---- from the receiver's thread ----
