@@ -408,6 +408,9 @@ void SiteLinkTest::connectionTest_data() {
                                     << "no-such-host.invalid";
     QTest::newRow("server never answers") << "silent" << false << "超时"
                                           << "127.0.0.1";
+    QTest::newRow("server never answers, longer than the keepalive")
+        << "silent past keepalive" << false << "超时"
+        << "6 秒";
     QTest::newRow("no host") << "no host" << false << "设置有误"
                              << "服务器地址";
     QTest::newRow("missing CA file") << "missing ca" << false << "设置有误"
@@ -443,6 +446,13 @@ void SiteLinkTest::connectionTest() {
     if (kind == QLatin1String("silent")) {
         s.port = silent.port();
         timeoutMs = 1000;
+    }
+    if (kind == QLatin1String("silent past keepalive")) {
+        // The keepalive is for a link that is up: before the broker's answer only the
+        // connection's deadline counts.
+        s.port = silent.port();
+        s.keepaliveSeconds = 5;
+        timeoutMs = 6000;
     }
     if (kind == QLatin1String("no host")) s.host = QStringLiteral("  ");
     if (kind == QLatin1String("missing ca")) {

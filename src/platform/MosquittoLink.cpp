@@ -227,7 +227,8 @@ class Connection {
         } catch (const std::system_error& e) {
             // No thread to be had (the system is out of them): the link stays down, says so.
             qWarning("kvtmr: site link: no thread: %s", e.what());
-            c->tellState(LinkState::Disconnected, QStringLiteral("连接中断：系统无法为联网启动线程"));
+            c->tellState(LinkState::Disconnected,
+                         QStringLiteral("连接中断：系统无法为联网启动线程"));
             std::lock_guard lock(c->mutex_);
             c->ended_ = true;
         }
@@ -460,7 +461,8 @@ Outcome Connection::attempt() {
                 ended_connection_ = true;
             }
         }
-        if (!ended_connection_) mosquitto_loop_misc(mosq_);
+        // The keepalive runs once logged in; until then the connect deadline stands.
+        if (connected_ && !ended_connection_) mosquitto_loop_misc(mosq_);
     }
 
     // The connection has ended: say why, most specific first.
@@ -471,9 +473,16 @@ Outcome Connection::attempt() {
         return {Failure::Lost, QStringLiteral("服务器断开了连接（%1 %2）")
                                    .arg(disconnectRc_)
                                    .arg(QString::fromUtf8(mosquitto_reason_string(disconnectRc_)))};
-    if (!wasUp_ && disconnectRc_ == MOSQ_ERR_CONN_LOST && !settings_.tls)
-        return {Failure::Lost,
-                QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器？）")};
+    // The broker closed or reset the connection.
+    const bool closed =
+        disconnectRc_ == MOSQ_ERR_CONN_LOST ||
+        (disconnectRc_ == MOSQ_ERR_ERRNO && (lostErrno_ == ECONNRESET || lostErrno_ == EPIPE));
+    if (closed && !wasUp_ && !settings_.tls)
+        return {Failure::Lost, QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器？"
+                                              "是否需要 TLS 加密？）")};
+    if (closed)
+        return {Failure::Lost, lostErrno_ == ECONNRESET ? QStringLiteral("服务器重置了连接")
+                                                        : QStringLiteral("服务器关闭了连接")};
     if (disconnectRc_ != 0) return FromMosquitto(disconnectRc_, lostErrno_, lastLog_);
     return {Failure::Lost, QStringLiteral("服务器关闭了连接")};
 }

@@ -1,8 +1,9 @@
 // A process that holds a site link, for the tests of what the broker does when a link ends:
-//   kvtmr_link_holder HOST PORT USER PASSWORD PRESENCE_TOPIC
+//   kvtmr_link_holder HOST PORT USER PASSWORD PRESENCE_TOPIC [CA_FILE]
 // It opens the link with the last will "offline" (retained) on the presence topic, publishes
 // "online" there once connected and prints "connected". A line "close" on its input closes
-// the link cleanly and ends the process; a kill ends it without a goodbye.
+// the link cleanly and ends the process; a kill ends it without a goodbye. With a CA file the
+// link is over TLS.
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -13,8 +14,9 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 6) {
-        std::fprintf(stderr, "usage: kvtmr_link_holder HOST PORT USER PASSWORD PRESENCE_TOPIC\n");
+    if (args.size() != 6 && args.size() != 7) {
+        std::fprintf(stderr,
+                     "usage: kvtmr_link_holder HOST PORT USER PASSWORD PRESENCE_TOPIC [CA_FILE]\n");
         return 2;
     }
     LinkSettings s;
@@ -25,6 +27,10 @@ int main(int argc, char** argv) {
     s.willTopic = args[5];
     s.willPayload = "offline";
     s.willRetain = true;
+    if (args.size() == 7) {
+        s.tls = true;
+        s.caFile = args[6];
+    }
 
     std::unique_ptr<SiteLink> link = CreateSiteLink();
     QObject::connect(link.get(), &SiteLink::stateChanged, link.get(),
