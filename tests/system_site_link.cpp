@@ -99,10 +99,22 @@ class SilentServer {
     }
     ~SilentServer() { ::close(fd_); }
     int port() const { return port_; }
+    // From now on each connection is taken and reset at once (RST, not a goodbye).
+    void resetEach() {
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            const int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0) return;
+            const linger now{1, 0};
+            ::setsockopt(c, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+            ::close(c);
+        });
+    }
 
   private:
     int fd_ = -1;
     int port_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace
@@ -411,6 +423,8 @@ void SiteLinkTest::connectionTest_data() {
     QTest::newRow("server never answers, longer than the keepalive")
         << "silent past keepalive" << false << "超时"
         << "6 秒";
+    QTest::newRow("server resets the connection") << "resets" << false << "连接中断"
+                                                  << "端口是否为消息服务器";
     QTest::newRow("no host") << "no host" << false << "设置有误"
                              << "服务器地址";
     QTest::newRow("missing CA file") << "missing ca" << false << "设置有误"
@@ -446,6 +460,10 @@ void SiteLinkTest::connectionTest() {
     if (kind == QLatin1String("silent")) {
         s.port = silent.port();
         timeoutMs = 1000;
+    }
+    if (kind == QLatin1String("resets")) {
+        s.port = silent.port();
+        silent.resetEach();
     }
     if (kind == QLatin1String("silent past keepalive")) {
         // The keepalive is for a link that is up: before the broker's answer only the
