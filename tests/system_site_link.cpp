@@ -22,6 +22,7 @@
 namespace {
 
 constexpr int kWaitMs = 10000;  // a deadline that only guards against a hang
+constexpr int kCmdExpiry = 30;  // what the room's orders carry
 
 struct Message {
     QString topic;
@@ -137,6 +138,8 @@ class SiteLinkTest : public QObject {
     void openNeverWaits();
     void payloadLimit_data();
     void payloadLimit();
+    void expiry_data();
+    void expiry();
 
   private:
     // Opens a peer as the user and waits until it is connected.
@@ -660,6 +663,50 @@ void SiteLinkTest::payloadLimit() {
     QTRY_VERIFY_WITH_TIMEOUT(room.on(marker).contains("marker"), kWaitMs);
     QCOMPARE(room.on(topic).size(), delivered ? 1 : 0);
     if (delivered) QCOMPARE(room.on(topic).constFirst(), big);
+}
+
+// ---- the expiry of orders --------------------------------------------------------------------
+
+void SiteLinkTest::expiry_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QList<QByteArray>>("heard");  // the expiry property a subscriber sees
+    QTest::newRow("an order expires on the broker")
+        << kCmdExpiry << QList<QByteArray>{"30", "29"};  // less by the time it spent there
+    QTest::newRow("a report does not") << 0 << QList<QByteArray>{""};
+}
+
+void SiteLinkTest::expiry() {
+    QFETCH(int, seconds);
+    QFETCH(QList<QByteArray>, heard);
+    if (QStandardPaths::findExecutable(QStringLiteral("mosquitto_sub")).isEmpty())
+        QSKIP("mosquitto_sub is not installed");
+    // Retained here, so that a subscriber that comes after it sees it as the broker keeps it.
+    const QString topic = broker_->topic(QStringLiteral("room/A101/cmd"));
+    {
+        Peer office;
+        QVERIFY(connectPeer(office, QStringLiteral("office1")));
+        office.link->publish(topic, "{\"v\":1}", true, seconds);
+    }
+    QVERIFY(settle());
+    // mosquitto_sub shows the message's properties as the broker delivers them.
+    QProcess sub;
+    sub.start(
+        QStringLiteral("mosquitto_sub"),
+        {QStringLiteral("-V"), QStringLiteral("5"), QStringLiteral("-h"),
+         QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(broker_->port()),
+         QStringLiteral("-u"), QStringLiteral("watch1"), QStringLiteral("-P"),
+         TestBroker::Password(QStringLiteral("watch1")), QStringLiteral("-C"), QStringLiteral("1"),
+         QStringLiteral("-F"), QStringLiteral("expiry=[%E]"), QStringLiteral("-t"), topic});
+    QVERIFY(sub.waitForStarted(kWaitMs));
+    QTRY_VERIFY_WITH_TIMEOUT(sub.state() == QProcess::NotRunning, kWaitMs);
+    const QByteArray said = sub.readAllStandardOutput();
+    const qsizetype at = said.indexOf("expiry=[");
+    QVERIFY2(at >= 0, said.constData());
+    const QByteArray value = said.mid(at + 8, said.indexOf(']', at) - at - 8);
+    QVERIFY2(heard.contains(value), value.constData());
+    Peer office;  // the retained order goes
+    QVERIFY(connectPeer(office, QStringLiteral("office1")));
+    office.link->publish(topic, QByteArray(), true);
 }
 
 QTEST_GUILESS_MAIN(SiteLinkTest)
