@@ -140,6 +140,8 @@ class SiteLinkTest : public QObject {
     void payloadLimit();
     void expiry_data();
     void expiry();
+    void brokerListensOnlyWhereConfigured();
+    void oneRoomOneIdentity();
 
   private:
     // Opens a peer as the user and waits until it is connected.
@@ -707,6 +709,41 @@ void SiteLinkTest::expiry() {
     Peer office;  // the retained order goes
     QVERIFY(connectPeer(office, QStringLiteral("office1")));
     office.link->publish(topic, QByteArray(), true);
+}
+
+// ---- the site's broker configuration ----------------------------------------------------------
+
+// The packaged drop-in opens the TLS port and the local test port and nothing else: no
+// unencrypted port on the site's network, none that collides with the local one.
+void SiteLinkTest::brokerListensOnlyWhereConfigured() {
+    QSet<int> opened;
+    const QRegularExpression line(QStringLiteral("Opening ipv[46] listen socket on port (\\d+)"));
+    for (auto it = line.globalMatch(broker_->log()); it.hasNext();)
+        opened << it.next().captured(1).toInt();
+    QSet<int> configured{broker_->port()};
+    if (broker_->tlsPort()) configured << broker_->tlsPort();
+    QCOMPARE(opened, configured);
+}
+
+// The broker takes the user name as the client id on every port: a second login of a room
+// pushes the first one off, whatever client id each gave.
+void SiteLinkTest::oneRoomOneIdentity() {
+    for (const bool tls : {false, true}) {
+        if (tls && !broker_->tlsPort()) break;
+        LinkSettings first = tls ? broker_->tlsSettings(QStringLiteral("A102"), broker_->caFile())
+                                 : broker_->settings(QStringLiteral("A102"));
+        LinkSettings second = first;
+        first.clientId = QStringLiteral("exam-a102");
+        second.clientId = QStringLiteral("exam-a102-spare");
+        Peer a, b;
+        a.link->open(first);
+        QTRY_COMPARE_WITH_TIMEOUT(a.link->state(), LinkState::Connected, kWaitMs);
+        b.link->open(second);
+        QTRY_VERIFY2_WITH_TIMEOUT(a.link->why().startsWith(QStringLiteral("连接被顶替")),
+                                  qPrintable(a.link->why()), kWaitMs);
+        QVERIFY2(a.link->why().contains(QStringLiteral("A102")), qPrintable(a.link->why()));
+        QVERIFY(a.states.contains(LinkState::Disconnected));
+    }
 }
 
 QTEST_GUILESS_MAIN(SiteLinkTest)

@@ -82,6 +82,8 @@ bool WaitUntilAccepting(int port, int timeoutMs, const QProcess* whileRunning) {
 TestBroker::TestBroker() : TestBroker(Options()) {}
 
 TestBroker::TestBroker(const Options& options) : options_(options) {
+    // It writes its log to a file of its own; what it says before the file is open goes there
+    // too.
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.setStandardOutputFile(path(QStringLiteral("mosquitto.log")), QIODevice::Append);
 }
@@ -256,7 +258,7 @@ bool TestBroker::writeBrokerConfiguration(QString* error) {
     QDir().mkpath(path(QStringLiteral("conf.d")));
     QByteArray conf;
     conf += "persistence_location " + dir_.path().toUtf8() + "/\n";
-    conf += "log_dest stdout\n";
+    conf += "log_dest file " + path(QStringLiteral("mosquitto.log")).toUtf8() + "\n";
     conf += "log_type all\n";
     // Run as root, the broker would change to the user "mosquitto", who cannot read the test's
     // private directory.
