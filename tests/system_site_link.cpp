@@ -726,7 +726,8 @@ void SiteLinkTest::brokerListensOnlyWhereConfigured() {
 }
 
 // The broker takes the user name as the client id on every port: a second login of a room
-// pushes the first one off, whatever client id each gave.
+// pushes the first one off, whatever client id each gave, and the first one says why it may
+// have been.
 void SiteLinkTest::oneRoomOneIdentity() {
     for (const bool tls : {false, true}) {
         if (tls && !broker_->tlsPort()) break;
@@ -739,9 +740,10 @@ void SiteLinkTest::oneRoomOneIdentity() {
         a.link->open(first);
         QTRY_COMPARE_WITH_TIMEOUT(a.link->state(), LinkState::Connected, kWaitMs);
         b.link->open(second);
-        QTRY_VERIFY2_WITH_TIMEOUT(a.link->why().startsWith(QStringLiteral("连接被顶替")),
+        // Mosquitto closes the older login without a reason: the two push each other off, each
+        // soon after it is up.
+        QTRY_VERIFY2_WITH_TIMEOUT(a.link->why().contains(QStringLiteral("同一用户名 A102")),
                                   qPrintable(a.link->why()), kWaitMs);
-        QVERIFY2(a.link->why().contains(QStringLiteral("A102")), qPrintable(a.link->why()));
         QVERIFY(a.states.contains(LinkState::Disconnected));
     }
 }

@@ -45,6 +45,8 @@ constexpr int kCloseFlushMs = 1'000;
 // How long a link that is destroyed waits for its connections to end (the program's exit
 // never waits longer, even for a broker that does not answer or a name lookup that hangs).
 constexpr int kDestroyWaitMs = 1'500;
+// A connection up for this long has worked: when it is lost, the retries start afresh.
+constexpr int kSteadyMs = 10'000;
 // The longest sleep of a connection's poll while connected (the keepalive is checked then).
 constexpr int kPollMs = 500;
 
@@ -61,6 +63,7 @@ enum class Failure {
     Tls,
     Timeout,
     Lost,
+    Closed,  // by the broker, after the login
     TakenOver,
 };
 
@@ -102,6 +105,9 @@ QString Describe(const Outcome& o, const LinkSettings& s, int timeoutMs) {
                 .arg(timeoutMs / 1000);
         case Failure::Lost:
             return QStringLiteral("连接中断：%1").arg(d);
+        case Failure::Closed:
+            return d.isEmpty() ? QStringLiteral("连接中断：服务器关闭了连接")
+                               : QStringLiteral("连接中断：服务器关闭了连接（%1）").arg(d);
         case Failure::TakenOver:
             return QStringLiteral("连接被顶替：另一处以同一用户名 %1 登录了服务器").arg(s.user);
     }
@@ -261,6 +267,7 @@ class Connection {
     void run();
     bool setUp(Outcome* failure);
     Outcome attempt();
+    Outcome closedBeforeLogin() const;
     void drainCommands();
     void send(const Command& c);
     void sendSubscription(const QByteArray& filter);
@@ -299,6 +306,7 @@ class Connection {
     bool closing_ = false;
     bool connected_ = false;         // logged in, until the connection ends
     bool wasUp_ = false;             // the last attempt got as far as logging in
+    Clock::time_point upSince_;      // when it did
     int lostErrno_ = 0;              // errno when a read or write failed
     bool ended_connection_ = false;  // the socket was closed under this attempt
     int connack_ = -1;               // the broker's refusal, when it refused
@@ -311,20 +319,30 @@ void Connection::run() {
     Outcome setupFailure;
     const bool ready = setUp(&setupFailure);
     int retries = 0;
-    QString lastWhy;  // logged once, not at every retry
+    QString lastWhy;      // logged once, not at every retry
+    int shortCloses = 0;  // connections closed by the broker as soon as they were up, in a row
     while (!closing_) {
         wasUp_ = false;
         const Outcome outcome = ready ? attempt() : setupFailure;
         if (closing_) break;
-        const QString why = Describe(outcome, settings_, connectTimeoutMs_);
         if (mode_ == Mode::Once) {
             // Connected was told on the broker's answer; a failure is told here.
-            tellState(LinkState::Disconnected, why);
+            tellState(LinkState::Disconnected, Describe(outcome, settings_, connectTimeoutMs_));
             break;
         }
-        // A link that was up tries again soon, spread over a second; one that keeps failing
-        // backs off.
-        if (wasUp_) retries = 0;
+        // A link that was up a while tries again soon, spread over a second; one that keeps
+        // failing backs off. So does one the broker closes as soon as it is up, again and
+        // again: that is what mosquitto does to the older of two logins with one user name,
+        // and two rooms with one room id must not push each other off in a tight loop.
+        Outcome told = outcome;
+        const bool steady =
+            wasUp_ && Clock::now() - upSince_ >= std::chrono::milliseconds(kSteadyMs);
+        if (steady) retries = 0;
+        shortCloses = wasUp_ && !steady && outcome.failure == Failure::Closed ? shortCloses + 1 : 0;
+        if (shortCloses >= 2)
+            told.detail = QStringLiteral("一连上就被断开：是否另有电脑在用同一用户名 %1 登录？")
+                              .arg(settings_.user);
+        const QString why = Describe(told, settings_, connectTimeoutMs_);
         if (why != lastWhy) qWarning("kvtmr: site link: %s", qPrintable(why));
         lastWhy = why;
         tellState(LinkState::Disconnected, why);
@@ -446,7 +464,7 @@ Outcome Connection::attempt() {
             int err = 0;
             socklen_t len = sizeof err;
             if (::getsockopt(sock, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err != 0)
-                return FromErrno(err);
+                return err == ECONNRESET || err == EPIPE ? closedBeforeLogin() : FromErrno(err);
             tcpUp = true;
         }
         if (tcpUp) {
@@ -477,14 +495,20 @@ Outcome Connection::attempt() {
     const bool closed =
         disconnectRc_ == MOSQ_ERR_CONN_LOST ||
         (disconnectRc_ == MOSQ_ERR_ERRNO && (lostErrno_ == ECONNRESET || lostErrno_ == EPIPE));
-    if (closed && !wasUp_ && !settings_.tls)
-        return {Failure::Lost, QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器？"
-                                              "是否需要 TLS 加密？）")};
-    if (closed)
-        return {Failure::Lost, lostErrno_ == ECONNRESET ? QStringLiteral("服务器重置了连接")
-                                                        : QStringLiteral("服务器关闭了连接")};
+    if (closed && !wasUp_) return closedBeforeLogin();
+    if (closed) return {Failure::Closed, QString()};
     if (disconnectRc_ != 0) return FromMosquitto(disconnectRc_, lostErrno_, lastLog_);
     return {Failure::Lost, QStringLiteral("服务器关闭了连接")};
+}
+
+// The broker ended the connection before its answer: not a broker's port, or one that wants
+// TLS.
+Outcome Connection::closedBeforeLogin() const {
+    return {Failure::Lost,
+            settings_.tls
+                ? QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器的加密端口？）")
+                : QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器？是否需要 TLS "
+                                 "加密？）")};
 }
 
 void Connection::drainCommands() {
@@ -608,6 +632,7 @@ void Connection::OnConnect(mosquitto*, void* self, int rc, int, const mosquitto_
     }
     c->connected_ = true;
     c->wasUp_ = true;
+    c->upSince_ = Clock::now();
     for (const QByteArray& f : c->filters_)
         c->sendSubscription(f);
     c->tellState(LinkState::Connected, Describe({}, c->settings_, c->connectTimeoutMs_));
