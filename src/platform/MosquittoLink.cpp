@@ -504,11 +504,12 @@ Outcome Connection::attempt() {
 // The broker ended the connection before its answer: not a broker's port, or one that wants
 // TLS.
 Outcome Connection::closedBeforeLogin() const {
-    return {Failure::Lost,
-            settings_.tls
-                ? QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器的加密端口？）")
-                : QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器？是否需要 TLS "
-                                 "加密？）")};
+    if (settings_.tls)
+        return {Failure::Tls,
+                QStringLiteral("服务器没有按 TLS 应答就关闭了连接，这个端口是否为加密端口？")};
+    return {
+        Failure::Lost,
+        QStringLiteral("服务器没有应答就关闭了连接（端口是否为消息服务器？是否需要 TLS 加密？）")};
 }
 
 void Connection::drainCommands() {
