@@ -11,6 +11,7 @@ PACKAGES=(
     xvfb xauth xdotool imagemagick pulseaudio pulseaudio-utils dbus openbox wmctrl x11-utils
     qt6-translations-l10n espeak-ng sox clang-format faketime python3
     file desktop-file-utils appstream lintian librsvg2-bin designer-qt6
+    libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 
 missing=()

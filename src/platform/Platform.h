@@ -5,10 +5,12 @@
 #include <memory>
 
 #include "platform/AudioPlayer.h"
+#include "platform/ClockStatus.h"
 #include "platform/Dialogs.h"
 #include "platform/Screens.h"
 #include "platform/Services.h"
 #include "platform/SessionLog.h"
+#include "platform/SiteLink.h"
 #include "platform/SoundOutput.h"
 #include "platform/TimeSource.h"
 
@@ -23,7 +25,10 @@ struct Platform {
     SettingsLocation* location = nullptr;
     PowerInhibitor* inhibitor = nullptr;
     ScreenList* screens = nullptr;
-    SessionLog* log = nullptr;  // the record of each session
+    SessionLog* log = nullptr;           // the record of each session
+    SiteLink* siteLink = nullptr;        // the exam site's broker (opened by whoever uses it)
+    LinkTester* linkTester = nullptr;    // the 测试连接 of the site link's settings
+    ClockStatus* clockStatus = nullptr;  // whether the system clock follows a time server
     // Where the default sounds are found when they are not in the working directory.
     QString soundDir;
 };

@@ -20,12 +20,14 @@
 #include <map>
 
 #include "platform/AudioPlayer.h"
+#include "platform/ClockStatus.h"
 #include "platform/DesktopSession.h"
 #include "platform/FileSessionLog.h"
 #include "platform/Platform.h"
 #include "platform/QtAudioPlayer.h"
 #include "platform/QtSoundOutput.h"
 #include "platform/RealScreens.h"
+#include "platform/SiteLink.h"
 
 namespace {
 QString& Title() {
@@ -228,6 +230,8 @@ class RealLocation : public SettingsLocation {
 
 // How long the desktop's services are given to answer.
 constexpr int kDesktopTimeoutMs = 5000;
+// How often the clock's synchronisation is asked for.
+constexpr int kClockPollMs = 30000;
 
 // The default sounds of an installed or copied program are in <prefix>/share/kvtmr/sounds,
 // beside its bin/. Only a program that runs inside the build tree (which has no such
@@ -276,6 +280,9 @@ struct RealPlatform::Impl {
                                kDesktopTimeoutMs};
     RealScreens screens;
     FileSessionLog log{SessionLogFolder(), QDate::currentDate()};
+    std::unique_ptr<SiteLink> siteLink = CreateSiteLink();
+    MosquittoLinkTester linkTester;
+    TimedateClockStatus clockStatus{QDBusConnection::systemBus(), kClockPollMs, kDesktopTimeoutMs};
 };
 
 RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
@@ -290,6 +297,9 @@ RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
     platform_.inhibitor = &impl_->inhibitor;
     platform_.screens = &impl_->screens;
     platform_.log = &impl_->log;
+    platform_.siteLink = impl_->siteLink.get();
+    platform_.linkTester = &impl_->linkTester;
+    platform_.clockStatus = &impl_->clockStatus;
     platform_.soundDir = FindSoundDir();
 }
 

@@ -38,6 +38,10 @@ inst_check_tree() {
         cmp -s "$src/sounds/$f" "$prefix/share/kvtmr/sounds/$f" ||
             inst_fail "$prefix/share/kvtmr/sounds/$f is missing or differs from sounds/$f"
     done
+    for f in kvtmr.conf kvtmr.acl 考点联网指南.md; do
+        cmp -s "$src/packaging/site/$f" "$prefix/share/kvtmr/site/$f" ||
+            inst_fail "$prefix/share/kvtmr/site/$f is missing or differs from packaging/site/$f"
+    done
     [ -f "$prefix/share/applications/$id.desktop" ] || inst_fail "no desktop entry $id.desktop"
     [ -f "$prefix/share/metainfo/$id.metainfo.xml" ] || inst_fail "no AppStream file $id.metainfo.xml"
     grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/$id.svg" 2>/dev/null ||

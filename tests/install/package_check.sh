@@ -32,10 +32,16 @@ grep -E '^[ON]: ' <<<"$lint" || true
 depends=$(dpkg-deb -f "$DEB" Depends)
 for p in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 libqt6dbus6 \
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-arphic-uming fonts-arphic-ukai \
-    fonts-liberation2 fonts-noto-cjk qt6-translations-l10n; do
+    fonts-liberation2 fonts-noto-cjk qt6-translations-l10n libmosquitto1; do
     grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || inst_fail "Depends lacks $p: $depends"
 done
 say "Depends: $depends"
+recommends=$(dpkg-deb -f "$DEB" Recommends)
+grep -Eq "(^|, )chrony( |,|$)" <<<"$recommends" || inst_fail "Recommends lacks chrony: $recommends"
+contents=$(dpkg-deb -c "$DEB")
+for f in kvtmr.conf kvtmr.acl 考点联网指南.md; do
+    grep -q "/usr/share/kvtmr/site/$f\$" <<<"$contents" || inst_fail "the package lacks share/kvtmr/site/$f"
+done
 APP_ID=$(dpkg-deb -c "$DEB" | sed -n 's|.*/usr/share/applications/\(.*\)\.desktop$|\1|p')
 [ -n "$APP_ID" ] || inst_fail "the package holds no desktop entry"
 

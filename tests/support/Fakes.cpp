@@ -281,6 +281,9 @@ FakePlatform::FakePlatform() {
     platform_.inhibitor = &inhibitor;
     platform_.screens = &screens;
     platform_.log = &log;
+    platform_.siteLink = &siteLink;
+    platform_.linkTester = &linkTester;
+    platform_.clockStatus = &clockStatus;
 }
 
 void FakeSessionLog::append(const QDateTime& when, const QString& event) {
@@ -296,4 +299,90 @@ QStringList FakeSessionLog::events() const {
 
 QString FakePlatform::settingsPath() const {
     return QDir(location.dir).filePath(QStringLiteral("kvtmr201.ini"));
+}
+
+// ---- FakeSiteLink -----------------------------------------------------------------------------
+
+void FakeSiteLink::open(const LinkSettings& settings) {
+    opened << settings;
+    setState(LinkState::Connecting,
+             QStringLiteral("正在连接 %1:%2").arg(settings.host).arg(settings.port));
+    if (connectOnOpen) setState(LinkState::Connected, QStringLiteral("已连接"));
+}
+
+void FakeSiteLink::close() {
+    ++closes;
+    setState(LinkState::Off, QStringLiteral("未连接"));
+}
+
+void FakeSiteLink::subscribe(const QString& filter) {
+    if (!filter.isEmpty() && !subscriptions.contains(filter)) subscriptions << filter;
+}
+
+void FakeSiteLink::publish(const QString& topic, const QByteArray& payload, bool retain,
+                           int expirySeconds) {
+    const Published p{topic, payload, retain, expirySeconds};
+    if (state_ == LinkState::Connected)
+        published << p;
+    else
+        dropped << p;
+}
+
+void FakeSiteLink::setState(LinkState state, const QString& why) {
+    if (state == state_ && why == why_) return;
+    state_ = state;
+    why_ = why;
+    Q_EMIT stateChanged(state, why);
+}
+
+void FakeSiteLink::deliver(const QString& topic, const QByteArray& payload, bool retained) {
+    Q_EMIT received(topic, payload, retained);
+}
+
+bool FakeSiteLink::subscribedTo(const QString& topic) const {
+    for (const QString& f : subscriptions)
+        if (TopicMatches(f, topic)) return true;
+    return false;
+}
+
+QList<QByteArray> FakeSiteLink::payloadsOn(const QString& topic) const {
+    QList<QByteArray> out;
+    for (const Published& p : published)
+        if (p.topic == topic) out << p.payload;
+    return out;
+}
+
+bool TopicMatches(const QString& filter, const QString& topic) {
+    const QStringList f = filter.split(u'/');
+    const QStringList t = topic.split(u'/');
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        if (f[i] == QLatin1String("#")) return true;
+        if (i >= t.size()) return false;
+        if (f[i] != QLatin1String("+") && f[i] != t[i]) return false;
+    }
+    return f.size() == t.size();
+}
+
+// ---- FakeLinkTester ---------------------------------------------------------------------------
+
+void FakeLinkTester::test(const LinkSettings& settings, QObject* context,
+                          std::function<void(bool ok, QString message)> done) {
+    asked << settings;
+    waiting_.push_back({context, context != nullptr, std::move(done)});
+}
+
+void FakeLinkTester::answer(bool ok, const QString& message) {
+    if (waiting_.empty()) return;
+    Waiting w = std::move(waiting_.front());
+    waiting_.pop_front();
+    if (w.hasContext && !w.context) return;
+    if (w.done) w.done(ok, message);
+}
+
+// ---- FakeClockStatus --------------------------------------------------------------------------
+
+void FakeClockStatus::set(ClockSync sync) {
+    if (sync == sync_) return;
+    sync_ = sync;
+    Q_EMIT changed(sync);
 }

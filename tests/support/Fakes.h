@@ -1,13 +1,15 @@
 // Fakes of the platform services: a settable clock that runs timed callbacks when it is
 // advanced, dialogs with queued answers and a log of what they showed, audio players that
 // record what they were asked and report a scripted state, a sound output with scripted file
-// problems and output state, and recorders for the launcher, the session end and the idle
-// inhibition.
+// problems and output state, recorders for the launcher, the session end and the idle
+// inhibition, a site link that records what it was asked and delivers what a test says, and a
+// clock whose synchronisation a test sets.
 #pragma once
 
 #include <QDateTime>
 #include <QFont>
 #include <QHash>
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
@@ -15,7 +17,9 @@
 #include <map>
 #include <optional>
 
+#include "platform/ClockStatus.h"
 #include "platform/Platform.h"
+#include "platform/SiteLink.h"
 
 class FakeTimeSource : public TimeSource {
   public:
@@ -240,6 +244,84 @@ class FakeScreens : public ScreenList {
 // A screen for FakeScreens.
 ScreenInfo MakeScreen(const QString& name, const QRect& geometry, bool primary = false);
 
+// A site link without a network. It keeps what it was asked (open, close, subscriptions,
+// publishes); a test changes its state and delivers messages, and they arrive at once, as the
+// real link's queued calls would arrive in the event loop. Like the real link, it drops what is
+// published while it is not connected.
+class FakeSiteLink : public SiteLink {
+    Q_OBJECT
+  public:
+    struct Published {
+        QString topic;
+        QByteArray payload;
+        bool retain = false;
+        int expirySeconds = 0;
+    };
+    void open(const LinkSettings& settings) override;
+    void close() override;
+    void subscribe(const QString& filter) override;
+    void unsubscribe(const QString& filter) override { subscriptions.removeOne(filter); }
+    void publish(const QString& topic, const QByteArray& payload, bool retain,
+                 int expirySeconds = 0) override;
+    LinkState state() const override { return state_; }
+    QString why() const override { return why_; }
+
+    // The link is now in this state (stateChanged follows when it differs).
+    void setState(LinkState state, const QString& why = QString());
+    // A message from the broker on a topic (whether subscribed or not: a test of what a
+    // foreign message does may send anything).
+    void deliver(const QString& topic, const QByteArray& payload, bool retained = false);
+    // Whether a topic is matched by one of the subscriptions (MQTT + and # wildcards).
+    bool subscribedTo(const QString& topic) const;
+    // The payloads published to a topic, in order.
+    QList<QByteArray> payloadsOn(const QString& topic) const;
+
+    QList<LinkSettings> opened;  // the settings of every open
+    int closes = 0;
+    QStringList subscriptions;
+    QList<Published> published;  // sent while connected
+    QList<Published> dropped;    // published while not connected
+    // With connectOnOpen, open() connects at once (Connecting, then Connected).
+    bool connectOnOpen = false;
+
+  private:
+    LinkState state_ = LinkState::Off;
+    QString why_;
+};
+
+// True when the MQTT filter matches the topic (+ one level, # the rest).
+bool TopicMatches(const QString& filter, const QString& topic);
+
+// The connection test's answers, given by the test.
+class FakeLinkTester : public LinkTester {
+  public:
+    void test(const LinkSettings& settings, QObject* context,
+              std::function<void(bool ok, QString message)> done) override;
+    // Answers the oldest test still waiting (dropped when its context has gone).
+    void answer(bool ok, const QString& message);
+    int waiting() const { return int(waiting_.size()); }
+    QList<LinkSettings> asked;
+
+  private:
+    struct Waiting {
+        QPointer<QObject> context;
+        bool hasContext;
+        std::function<void(bool, QString)> done;
+    };
+    std::deque<Waiting> waiting_;
+};
+
+class FakeClockStatus : public ClockStatus {
+    Q_OBJECT
+  public:
+    ClockSync sync() const override { return sync_; }
+    // changed follows when it differs.
+    void set(ClockSync sync);
+
+  private:
+    ClockSync sync_ = ClockSync::Unknown;
+};
+
 // A whole fake platform with a temporary settings directory.
 class FakePlatform {
   public:
@@ -258,6 +340,9 @@ class FakePlatform {
     FakeInhibitor inhibitor;
     FakeScreens screens;
     FakeSessionLog log;
+    FakeSiteLink siteLink;
+    FakeLinkTester linkTester;
+    FakeClockStatus clockStatus;
     QTemporaryDir settingsDir;
     QTemporaryDir runtimeDir;
 
