@@ -112,11 +112,6 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     logFolder->setToolTip(
         QStringLiteral("打开计时记录所在的文件夹：每次计时的开始、暂停、到点等时刻"));
     N8->insertAction(N10, logFolder);
-    // The day's plan, under 系统 after the settings.
-    auto* plan = new QAction(QStringLiteral("考试安排"), this);
-    plan->setObjectName(QStringLiteral("N29"));
-    plan->setToolTip(QStringLiteral("一天（或一周）的各场考试：到点自动开始预备和计时"));
-    N1->insertAction(N11, plan);
     bindHandlers();
     // The display's controls as the form places them: from here on they are laid out at the
     // display's scale.
@@ -132,6 +127,11 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     screensMenu->setObjectName(QStringLiteral("N27"));
     screensMenu->setFont(MainMenu1->font());
     N1->insertMenu(N14, screensMenu);
+    // The day's plan, under 系统 after the screens: the given items keep their places.
+    auto* plan = new QAction(QStringLiteral("考试安排"), this);
+    plan->setObjectName(QStringLiteral("N29"));
+    plan->setToolTip(QStringLiteral("一天（或一周）的各场考试：到点自动开始预备和计时"));
+    N1->insertAction(N14, plan);
     if (platform.screens) {
         audience_ = new AudienceScreen(this, *platform.screens, screensMenu);
         audience_->notRemembered = [this](const QString& message) {
