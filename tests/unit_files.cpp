@@ -11,6 +11,7 @@
 
 #include "FileSizeLimit.h"
 #include "core/Files.h"
+#include "core/Options.h"
 #include "core/WorkThread.h"
 
 namespace {
@@ -54,6 +55,7 @@ class FilesTest : public QObject {
     void backgroundFileMarksStale_data();
     void backgroundFileMarksStale();
     void keyValues();
+    void privateFile();
 };
 
 void FilesTest::reading_data() {
@@ -347,6 +349,30 @@ void FilesTest::keyValues() {
     QCOMPARE(ParseKeyValues(bytes), back);
     QCOMPARE(ParseKeyValues(" a = b \r\n\nno equals\n=no key\n"),
              (QMap<QString, QString>{{QStringLiteral("a"), QStringLiteral("b")}}));
+    // Groups: the site's link lives under "[site]", written by a script or by the program.
+    const QMap<QString, QString> grouped = {{QStringLiteral("screen.name"), QStringLiteral("VGA")},
+                                            {QStringLiteral("site/host"), QStringLiteral("h")},
+                                            {QStringLiteral("site/room"), QStringLiteral("A101")}};
+    const QByteArray groupedBytes = EncodeKeyValues(grouped);
+    QCOMPARE(groupedBytes, QByteArray("screen.name=VGA\n[site]\nhost=h\nroom=A101\n"));
+    QCOMPARE(ParseKeyValues(groupedBytes), grouped);
+    QCOMPARE(ParseKeyValues("[site]\r\nenabled = true\r\n[ ]\r\nx=1\r\n"),
+             (QMap<QString, QString>{{QStringLiteral("site/enabled"), QStringLiteral("true")},
+                                     {QStringLiteral("x"), QStringLiteral("1")}}));
+}
+
+void FilesTest::privateFile() {
+    // A file that holds a password is its owner's alone, also when it was readable before.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvtmr-options.ini"));
+    QVERIFY(WriteFileAtomically(path, "a=1\n"));
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    Options options(path);
+    QCOMPARE(options.setValues({{QStringLiteral("site/password"), QStringLiteral("pw")}}), 0);
+    QCOMPARE(QFile::permissions(path) & 0x0777,
+             QFile::Permissions(QFile::ReadUser | QFile::WriteUser) & 0x0777);
+    QCOMPARE(Options(path).value(QStringLiteral("site/password")), QStringLiteral("pw"));
+    QCOMPARE(Options(path).value(QStringLiteral("a")), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(FilesTest)

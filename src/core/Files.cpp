@@ -140,7 +140,8 @@ int MakeTemporary(const QString& resolved, QByteArray& temp) {
 
 }  // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error) {
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error,
+                         FileAccess access) {
     // A link stays a link: the file it leads to is replaced, in its own folder.
     const QString resolved = ResolveLinks(path);
     const QByteArray target = QFile::encodeName(resolved);
@@ -164,6 +165,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* erro
         ::umask(mask);
         mode &= ~mask;
     }
+    if (access == FileAccess::Private) mode = 0600;
     if (::fchmod(fd, mode) != 0) return fail(true);
     if (!WriteAll(fd, bytes.constData(), bytes.size())) return fail(true);
     if (::fsync(fd) != 0) return fail(true);
@@ -252,20 +254,38 @@ int RemoveStaleTemporaries(const QString& path, int minAgeSeconds) {
 
 QMap<QString, QString> ParseKeyValues(const QByteArray& bytes) {
     QMap<QString, QString> values;
+    QString group;
     for (const QByteArray& raw : bytes.split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            const QString name = line.mid(1, line.size() - 2).trimmed();
+            group = name.isEmpty() ? QString() : name + u'/';
+            continue;
+        }
         const qsizetype eq = line.indexOf(u'=');
-        if (eq > 0) values.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+        if (eq > 0) values.insert(group + line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
     }
     return values;
 }
 
 QByteArray EncodeKeyValues(const QMap<QString, QString>& values) {
-    QByteArray bytes;
+    // Keys of no group first, then each group under its heading: "site/host" is "host" in
+    // "[site]".
+    QMap<QString, QList<QPair<QString, QString>>> groups;
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         QString v = it.value();
         v.replace(u'\n', u' ').replace(u'\r', u' ');
-        bytes += (it.key() + QLatin1Char('=') + v).toUtf8() + '\n';
+        const qsizetype slash = it.key().indexOf(u'/');
+        if (slash > 0)
+            groups[it.key().left(slash)].append({it.key().mid(slash + 1), v});
+        else
+            groups[QString()].append({it.key(), v});
+    }
+    QByteArray bytes;
+    for (auto g = groups.cbegin(); g != groups.cend(); ++g) {
+        if (!g.key().isEmpty()) bytes += (u'[' + g.key() + u']').toUtf8() + '\n';
+        for (const auto& [key, value] : g.value())
+            bytes += (key + QLatin1Char('=') + value).toUtf8() + '\n';
     }
     return bytes;
 }

@@ -33,8 +33,11 @@ QString ResolveLinks(const QString& path);
 // Replaces the file with the bytes: a temporary file beside it, synced, renamed over it, the
 // directory synced. A symbolic link stays a link: the file it leads to is replaced, in its own
 // folder. False when any step failed; then the old file is as it was and no temporary file
-// is left. error: errno of the failure, when there is one.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error = nullptr);
+// is left. error: errno of the failure, when there is one. A private file (one that holds a
+// password) is readable by its owner only (mode 0600), whatever the old file's mode was.
+enum class FileAccess { AsBefore, Private };
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error = nullptr,
+                         FileAccess access = FileAccess::AsBefore);
 
 // Removes the file a path stands for (the target of a symbolic link, not the link). True when
 // it is gone, also when there was none; error: errno of a failure.

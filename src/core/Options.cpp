@@ -13,6 +13,6 @@ int Options::setValues(const QMap<QString, QString>& values) {
     values_.insert(values);
     if (path_.isEmpty()) return ENOENT;
     int error = 0;
-    if (WriteFileAtomically(path_, EncodeKeyValues(values_), &error)) return 0;
+    if (WriteFileAtomically(path_, EncodeKeyValues(values_), &error, FileAccess::Private)) return 0;
     return error ? error : EIO;
 }

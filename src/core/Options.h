@@ -1,6 +1,8 @@
 // The options that the settings file of 139 lines has no place for (the screen the display
-// fills, ...): a small file "kvtmr-options.ini" beside it, one "key=value" line each, UTF-8.
-// The settings file itself never changes for them.
+// fills, the site link, ...): a small file "kvtmr-options.ini" beside it, one "key=value" line
+// each, UTF-8, grouped under "[group]" headings ("site/host" is "host=" under "[site]"). The
+// file is readable by its owner only, as it may hold the site's password. The settings file
+// itself never changes for them.
 #pragma once
 
 #include <QMap>
