@@ -60,6 +60,32 @@ void PlanTest::sessionRunsAndSurvivesACrash() {
     QCOMPARE(app.fake.player1.played, QStringList{QStringLiteral("Ksksly.wav")});  // 计时's sound
     QCOMPARE(app->Label44->text(), QStringLiteral("语文  09:00–11:30"));
     QVERIFY(app->Label44->isVisible() || !app->isVisible());
+    {
+        // With the factory's title font the title and times are wider than the board: they are
+        // drawn whole, smaller, across the board, not cut off at both ends.
+        TLabel* title = app->Label44;
+        const QFontMetrics fm(title->font());
+        QVERIFY(fm.horizontalAdvance(title->text()) > title->width());
+        const QImage shot = title->grab().toImage();
+        int top = shot.height(), bottom = -1, left = shot.width(), right = -1;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (c.red() < 150 || c.green() > 100) continue;
+                top = qMin(top, y), bottom = qMax(bottom, y);
+                left = qMin(left, x), right = qMax(right, x);
+            }
+        const int natural = fm.tightBoundingRect(title->text()).height();
+        const double k = double(title->width()) / fm.horizontalAdvance(title->text());
+        QVERIFY2(bottom - top + 1 <= natural * (k + 1.0) / 2,
+                 qPrintable(QStringLiteral("text rows %1..%2 of %3, shrunk by %4")
+                                .arg(top)
+                                .arg(bottom)
+                                .arg(natural)
+                                .arg(k)));
+        QVERIFY2(right - left > title->width() * 0.8,
+                 qPrintable(QStringLiteral("text columns %1..%2").arg(left).arg(right)));
+    }
     QVERIFY(app.fake.log.events().contains(QStringLiteral("考试安排：“语文”开始")));
     app.seconds(30 * 60);  // 09:30:00.5
     QCOMPARE(MainShown(app.f()), QStringLiteral("020000"));

@@ -106,6 +106,8 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     Panel1->setFocus();
     Panel2->setFocusPolicy(Qt::StrongFocus);
     setupGlyphs();
+    // The title with a session's times may be wider than the display: drawn smaller, whole.
+    Label44->setShrinkToFit(true);
     // The session log's folder, under 帮助 after the help.
     auto* logFolder = new QAction(QStringLiteral("计时记录"), this);
     logFolder->setObjectName(QStringLiteral("N28"));

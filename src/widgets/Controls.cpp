@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QValidator>
@@ -191,6 +192,28 @@ void TLabel::setTransparent(bool on) {
 void TLabel::setAutoSize(bool on) {
     autoSize_ = on;
     adjustBounds();
+}
+
+void TLabel::setShrinkToFit(bool on) {
+    shrinkToFit_ = on;
+    update();
+}
+
+void TLabel::paintEvent(QPaintEvent* e) {
+    const QRect room = contentsRect();
+    const qreal natural = QFontMetricsF(font()).horizontalAdvance(text());
+    if (!shrinkToFit_ || wordWrap() || natural <= room.width() || room.width() <= 0) {
+        QLabel::paintEvent(e);
+        return;
+    }
+    const qreal k = room.width() / natural;
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(foregroundRole()));
+    p.translate(room.topLeft());
+    p.scale(k, k);
+    p.drawText(QRectF(0, 0, natural, room.height() / k),
+               int(Qt::AlignHCenter | (alignment() & Qt::AlignVertical_Mask)), text());
 }
 
 void TLabel::setCaption(const QString& text) {

@@ -123,11 +123,15 @@ class TLabel : public QLabel, public ColorControl {
     void setAutoSize(bool on);
     void setCaption(const QString& text);
     void adjustBounds();
+    // A one-line text wider than the label is drawn smaller, whole and centred, rather than
+    // cut off at both ends (the board's title with a session's times).
+    void setShrinkToFit(bool on);
   Q_SIGNALS:
     void Click();
 
   protected:
     void applyColors() override;
+    void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -135,6 +139,7 @@ class TLabel : public QLabel, public ColorControl {
   private:
     bool transparent_ = false;
     bool autoSize_ = false;
+    bool shrinkToFit_ = false;
     ClickTracker click_;
 };
 
