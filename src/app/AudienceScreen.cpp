@@ -14,9 +14,15 @@ const QString kModel = QStringLiteral("screen.model");
 const QString kSerial = QStringLiteral("screen.serial");
 const QString kSize = QStringLiteral("screen.size");
 
+// One screen of the list: of two that tell the same identity at the same place (two X
+// screens of one server each start at 0, 0), the primary one is not the other.
+bool SameOne(const ScreenInfo& a, const ScreenInfo& b) {
+    return a.sameScreen(b) && a.geometry == b.geometry && a.primary == b.primary;
+}
+
 // The same screen at the same place and size: nothing to move.
 bool Unchanged(const ScreenInfo& a, const ScreenInfo& b) {
-    return a.sameScreen(b) && a.geometry == b.geometry && a.available == b.available;
+    return SameOne(a, b) && a.available == b.available;
 }
 }  // namespace
 
@@ -56,9 +62,7 @@ ScreenInfo AudienceScreen::operatorScreen() const {
     const QList<ScreenInfo> all = screens_.screens();
     const ScreenInfo display = target();
     if (!display_ || all.size() < 2) return display;
-    const auto other = [&](const ScreenInfo& s) {
-        return !(s.sameScreen(display) && s.geometry == display.geometry);
-    };
+    const auto other = [&](const ScreenInfo& s) { return !SameOne(s, display); };
     for (const ScreenInfo& s : all)
         if (s.primary && other(s)) return s;
     for (const ScreenInfo& s : all)
@@ -106,7 +110,10 @@ void AudienceScreen::placeDisplay() {
     displayOn_ = screen;
     apartPlaced_ = true;
     screens_.fill(display_, screen);
-    display_->showFullScreen();
+    // Over the whole screen, without taking the keys from the operator's window.
+    display_->setWindowState((display_->windowState() & ~Qt::WindowMinimized) |
+                             Qt::WindowFullScreen);
+    display_->show();
     display_->raise();
 }
 
@@ -165,7 +172,7 @@ void AudienceScreen::rebuildMenu() {
     for (const ScreenInfo& s : screens_.screens()) {
         QAction* a = menu_->addAction(s.caption());
         a->setCheckable(true);
-        a->setChecked(s.sameScreen(current) && s.geometry == current.geometry);
+        a->setChecked(SameOne(s, current));
         a->setToolTip(QStringLiteral("在此屏幕上全屏显示"));
         group->addAction(a);
         connect(a, &QAction::triggered, this, [this, s] { choose(s); });

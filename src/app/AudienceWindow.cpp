@@ -22,6 +22,10 @@ AudienceWindow::AudienceWindow(QWidget* display, QWidget* operatorWindow)
     // No mouse cursor in front of the audience.
     setCursor(Qt::BlankCursor);
     if (operator_) operator_->installEventFilter(this);
+    // Made at once, so that a screen given to it before it shows is the one it shows on (a
+    // window not made yet takes the screen its place lies on, and each screen of a desktop of
+    // several X screens starts at 0, 0).
+    create();
 }
 
 AudienceWindow::~AudienceWindow() {
