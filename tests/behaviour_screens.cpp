@@ -699,6 +699,12 @@ void ScreensTest::audienceSeesOnlyTheDisplay() {
     QCOMPARE(f->alertState, 2);
     QVERIFY(colours.contains(QColor(Qt::yellow).rgb()));
     QVERIFY(colours.size() >= 2);
+
+    // The window's transparency is the display's too.
+    f->CheckBox42->setChecked(true);
+    f->TrackBar1->setValue(128);
+    QCOMPARE(f->Opacity(), 128);
+    QVERIFY(qAbs(audience->windowOpacity() - 128 / 255.0) < 0.01);
 }
 
 // Each change of the display (here the clock's next second) is drawn again on the audience's
