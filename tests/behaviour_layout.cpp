@@ -10,6 +10,7 @@
 
 #include "AppFixture.h"
 #include "clock/wnlp.h"
+#include "plan/PlanWindow.h"
 #include "presentation/AboutUnit.h"
 #include "presentation/HelpUnit.h"
 #include "presentation/Unit4.h"
@@ -630,6 +631,7 @@ class LayoutTest : public QObject {
     void statusLineTimersAndWindow();
     void toolBar();
     void mainMenu();
+    void addedMenuItemsRunTheirCommands();
     void fiveWindows();
     void displayPanelStacking();
     void accelerators_data();
@@ -904,8 +906,14 @@ void LayoutTest::mainMenu() {
             QCOMPARE((*plan)->objectName(), QStringLiteral("N29"));
             QCOMPARE((*plan)->text(), QStringLiteral("考试安排"));
             QVERIFY(!(*plan)->toolTip().isEmpty());
-            QCOMPARE((*(plan + 1))->objectName(), QStringLiteral("N14"));
-            items.erase(screens, plan + 1);
+            // And the swap of the display (F11) after the plan.
+            const auto swap = plan + 1;
+            QCOMPARE((*swap)->objectName(), QStringLiteral("N30"));
+            QCOMPARE((*swap)->text(), QStringLiteral("全屏显示切换"));
+            QCOMPARE((*swap)->shortcut(), QKeySequence(Qt::Key_F11));
+            QVERIFY(!(*swap)->toolTip().isEmpty());
+            QCOMPARE((*(swap + 1))->objectName(), QStringLiteral("N14"));
+            items.erase(screens, swap + 1);
         }
         // The menu 帮助 also opens the folder of the session log, between the help and about.
         if (QByteArray(m.name) == "N8") {
@@ -930,6 +938,27 @@ void LayoutTest::mainMenu() {
                      s.hint ? QString::fromUtf8(s.hint) : QString::fromUtf8(s.caption));
         }
     }
+}
+
+// The items added to the given menus (the log's folder, the day's plan, the swap of the
+// display) each run their command when chosen.
+void LayoutTest::addedMenuItemsRunTheirCommands() {
+    AppFixture app(Afternoon());
+    TForm1* f = app.f();
+    f->showOnAudienceScreen();
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    f->findChild<QAction*>(QStringLiteral("N28"))->trigger();
+    QCOMPARE(app.fake.launcher.folders.size(), 1);
+    f->findChild<QAction*>(QStringLiteral("N29"))->trigger();
+    auto* plan = f->findChild<PlanWindow*>();
+    QVERIFY(plan);
+    QVERIFY(plan->isVisible());
+    plan->hide();
+    QVERIFY(!f->audienceWindow()->isVisible());
+    f->findChild<QAction*>(QStringLiteral("N30"))->trigger();
+    QVERIFY(f->audienceWindow()->isVisible());
+    f->findChild<QAction*>(QStringLiteral("N30"))->trigger();
+    QVERIFY(!f->audienceWindow()->isVisible());
 }
 
 void LayoutTest::fiveWindows() {

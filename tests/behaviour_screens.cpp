@@ -4,6 +4,7 @@
 // come and go.
 #include <QtTest>
 
+#include <QAbstractEventDispatcher>
 #include <QGroupBox>
 #include <QScrollBar>
 #include "AppFixture.h"
@@ -48,7 +49,14 @@ class ScreensTest : public QObject {
     void twinScreensToldApartBySize();
     void choiceNotRememberedIsTold_data();
     void choiceNotRememberedIsTold();
-    void secondaryWindowsOpenOnTheDisplaysScreen();
+    void secondaryWindowsOpenOnTheOperatorsScreen();
+    void displayApartByScreenCount_data();
+    void displayApartByScreenCount();
+    void countGoesOnWhileTheProjectorComesAndGoes();
+    void audienceSeesOnlyTheDisplay();
+    void audienceFollowsEachChange();
+    void swapWithF11_data();
+    void swapWithF11();
 };
 
 void ScreensTest::displayFollowsTheWindowSize_data() {
@@ -300,9 +308,11 @@ void ScreensTest::settingsPanelReachableOnASmallScreen() {
     QVERIFY(view.contains(In(f->Edit55, client)));
 }
 
-// The display fills the screen chosen in the menu; that screen is remembered by its identity
-// in the options file (not in the settings file), left for the primary screen while it is
-// unplugged and taken again when it comes back, also after a restart.
+// With a second screen the display has a window of its own on the screen that is not the
+// primary one, the operator's window stays on the primary; the screen chosen in the menu is
+// remembered by its identity in the options file (not in the settings file), the display
+// comes back into the operator's window while it is unplugged and goes out to it again when
+// it comes back, also after a restart.
 void ScreensTest::chosenScreenFollowsPlugging() {
     AppFixture app(kStart);
     const ScreenInfo laptop = MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1366, 768), true);
@@ -314,35 +324,50 @@ void ScreensTest::chosenScreenFollowsPlugging() {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     TForm1* f = app.f();
+    AudienceWindow* audience = f->audienceWindow();
+    QVERIFY(audience);
     f->showOnAudienceScreen();
     QVERIFY(QTest::qWaitForWindowExposed(f));
-    QCOMPARE(app.fake.screens.filled.last().name, laptop.name);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->name, laptop.name);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->name, projector.name);
+    QVERIFY(audience->isVisible());
 
-    // The menu lists both screens, the laptop chosen.
+    // The menu lists both screens, the projector ticked (the display's).
     auto* menu = f->findChild<QMenu*>(QStringLiteral("N27"));
     QVERIFY(menu);
     QCOMPARE(menu->actions().size(), 2);
-    QVERIFY(menu->actions()[0]->isChecked());
-    QVERIFY(menu->actions()[1]->text().startsWith(QStringLiteral("HDMI-1")));
-    menu->actions()[1]->trigger();
-    QCOMPARE(app.fake.screens.filled.last().name, projector.name);
-    QCOMPARE(f->geometry(), projector.available);
+    QVERIFY(!menu->actions()[0]->isChecked());
     QVERIFY(menu->actions()[1]->isChecked());
+    QVERIFY(menu->actions()[1]->text().startsWith(QStringLiteral("HDMI-1")));
 
-    // Unplugged: the primary screen; plugged in again (at another place): back to it.
+    // Unplugged: the display is back in the operator's window, which stays where it is;
+    // plugged in again (at another place): out to it again.
     app.fake.screens.set({laptop});
-    QCOMPARE(app.fake.screens.filled.last().name, laptop.name);
+    QVERIFY(!audience->isVisible());
+    QVERIFY(f->isVisible());
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->name, laptop.name);
     QCOMPARE(menu->actions().size(), 1);
     ScreenInfo movedProjector = projector;
     movedProjector.geometry = movedProjector.available = QRect(-1920, 0, 1920, 1080);
     app.fake.screens.set({laptop, movedProjector});
-    QCOMPARE(app.fake.screens.filled.last().name, projector.name);
-    QCOMPARE(f->geometry(), movedProjector.available);
-    // Its size changes: the window follows.
+    QVERIFY(audience->isVisible());
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->geometry,
+             movedProjector.geometry);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->name, laptop.name);
+    // Its size changes: the display follows.
     ScreenInfo bigger = movedProjector;
     bigger.geometry = bigger.available = QRect(-3840, 0, 3840, 2160);
     app.fake.screens.set({laptop, bigger});
-    QCOMPARE(f->geometry(), bigger.available);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->geometry,
+             bigger.geometry);
+
+    // The laptop chosen for the display: the operator's window goes to the other screen.
+    app.fake.screens.filled.clear();
+    app.fake.screens.filledWindows.clear();
+    menu->actions()[0]->trigger();
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->name, laptop.name);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->name, projector.name);
+    QVERIFY(menu->actions()[0]->isChecked());
 
     // Remembered beside the settings file, which did not change for it.
     const QString options =
@@ -354,12 +379,14 @@ void ScreensTest::chosenScreenFollowsPlugging() {
     QCOMPARE(settingsAfter.count("\r\n"), 139);
     if (!settingsBefore.isEmpty()) QCOMPARE(settingsAfter, settingsBefore);
 
-    // A new start goes to the projector at once.
+    // A new start puts the display on the laptop at once.
     app.destroy();
     app.fake.screens.filled.clear();
+    app.fake.screens.filledWindows.clear();
     app.create();
     app->showOnAudienceScreen();
-    QCOMPARE(app.fake.screens.filled.last().name, projector.name);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->name, laptop.name);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->name, projector.name);
 }
 
 // Two screens that tell the same name and nothing else (two X screens of one server): the
@@ -375,18 +402,23 @@ void ScreensTest::twinScreensToldApartBySize() {
     auto* menu = f->findChild<QMenu*>(QStringLiteral("N27"));
     QVERIFY(menu);
     QCOMPARE(menu->actions().size(), 2);
-    QVERIFY(menu->actions()[0]->isChecked());
-    QVERIFY(!menu->actions()[1]->isChecked());
-    menu->actions()[1]->trigger();
-    QCOMPARE(app.fake.screens.filled.last().geometry, large.geometry);
     QVERIFY(!menu->actions()[0]->isChecked());
     QVERIFY(menu->actions()[1]->isChecked());
+    menu->actions()[0]->trigger();
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->geometry,
+             small.geometry);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->geometry, large.geometry);
+    QVERIFY(menu->actions()[0]->isChecked());
+    QVERIFY(!menu->actions()[1]->isChecked());
 
     app.destroy();
     app.fake.screens.filled.clear();
+    app.fake.screens.filledWindows.clear();
     app.create();
     app->showOnAudienceScreen();
-    QCOMPARE(app.fake.screens.filled.last().geometry, large.geometry);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->geometry,
+             small.geometry);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->geometry, large.geometry);
 }
 
 // A choice that cannot be written to the options file (a full disk, a read-only folder) takes
@@ -438,8 +470,9 @@ void ScreensTest::choiceNotRememberedIsTold() {
                                    .arg(options, reason)});
 }
 
-// The help, about and calendar windows open on the screen the main window is on.
-void ScreensTest::secondaryWindowsOpenOnTheDisplaysScreen() {
+// The help, about and calendar windows open on the operator's screen, never on the
+// display's.
+void ScreensTest::secondaryWindowsOpenOnTheOperatorsScreen() {
     AppFixture app(kStart);
     const ScreenInfo laptop = MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1366, 768), true);
     const ScreenInfo projector =
@@ -447,7 +480,8 @@ void ScreensTest::secondaryWindowsOpenOnTheDisplaysScreen() {
     app.fake.screens.set({laptop, projector});
     TForm1* f = app.f();
     f->showOnAudienceScreen();
-    f->audienceScreen()->choose(projector);
+    // The display on the laptop, so the operator's window is on the projector's screen.
+    f->audienceScreen()->choose(laptop);
     QCOMPARE(f->geometry(), projector.available);
     const QPoint helpPlace = app.app->Form2->pos();
     f->SpeedButton6Click();
@@ -461,6 +495,304 @@ void ScreensTest::secondaryWindowsOpenOnTheDisplaysScreen() {
     app.app->Form2->hide();
     app.app->Form3->hide();
     app.app->wnl->hide();
+}
+
+namespace {
+
+ScreenInfo Laptop() {
+    return MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1366, 768), true);
+}
+ScreenInfo Projector() {
+    return MakeScreen(QStringLiteral("HDMI-1"), QRect(1366, 0, 1024, 768), false);
+}
+QList<ScreenInfo> Screens(int count) {
+    QList<ScreenInfo> list{Laptop(), Projector(),
+                           MakeScreen(QStringLiteral("DP-2"), QRect(2390, 0, 1920, 1080))};
+    return list.mid(0, count);
+}
+
+// The program started on screens: the operator's window exposed, and the display's own window
+// when it has one.
+void StartOn(AppFixture& app, const QList<ScreenInfo>& screens) {
+    app.fake.screens.set(screens);
+    TForm1* f = app.f();
+    f->showOnAudienceScreen();
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    if (f->audienceWindow()->isVisible())
+        QVERIFY(QTest::qWaitForWindowExposed(f->audienceWindow()));
+}
+
+// A button pressed by its accelerator comes up and clicks after a short animation; this runs
+// that step at once instead of waiting for it.
+void FinishPressedButtons(QWidget* root) {
+    for (QAbstractButton* b : root->findChildren<QAbstractButton*>()) {
+        if (!b->isDown()) continue;
+        for (const auto& t : QAbstractEventDispatcher::instance()->registeredTimers(b)) {
+            QTimerEvent step(t.timerId);
+            QCoreApplication::sendEvent(b, &step);
+        }
+    }
+}
+
+// Whatever the event loop has waiting (repaints included) is done.
+void Settle() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+// The part of the display the audience sees, as the display draws it itself.
+QImage DrawnDisplay(TForm1* f) {
+    const QRect part = f->audienceWindow()->shownRect();
+    return f->Panel1->grab(part).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+void ScreensTest::displayApartByScreenCount_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("chosen");     // -1: none chosen yet
+    QTest::addColumn<int>("displayOn");  // -1: in the operator's window
+    QTest::addColumn<int>("operatorOn");
+    QTest::newRow("one screen") << 1 << -1 << -1 << 0;
+    QTest::newRow("one screen, chosen") << 1 << 0 << -1 << 0;
+    QTest::newRow("two screens") << 2 << -1 << 1 << 0;
+    QTest::newRow("two screens, the primary chosen") << 2 << 0 << 0 << 1;
+    QTest::newRow("three screens") << 3 << -1 << 1 << 0;
+    QTest::newRow("three screens, the third chosen") << 3 << 2 << 2 << 0;
+    QTest::newRow("three screens, the primary chosen") << 3 << 0 << 0 << 1;
+}
+
+// One screen: the one window as it always was. Two or more: the display in a window of its
+// own on the audience's screen, the operator's window on another one, and no control of the
+// operator's on the display's window.
+void ScreensTest::displayApartByScreenCount() {
+    QFETCH(int, count);
+    QFETCH(int, chosen);
+    QFETCH(int, displayOn);
+    QFETCH(int, operatorOn);
+    AppFixture app(kStart);
+    const QList<ScreenInfo> screens = Screens(count);
+    StartOn(app, screens);
+    if (QTest::currentTestFailed()) return;
+    TForm1* f = app.f();
+    if (chosen >= 0) f->audienceScreen()->choose(screens[chosen]);
+    AudienceWindow* audience = f->audienceWindow();
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->name, screens[operatorOn].name);
+    QVERIFY(f->isVisible());
+    // Whatever the screens, the display, the settings panel and the bars stay in the
+    // operator's window, where the operator works them.
+    for (QWidget* w : {static_cast<QWidget*>(f->Panel1), static_cast<QWidget*>(f->Panel2),
+                       static_cast<QWidget*>(f->ToolBar1), static_cast<QWidget*>(f->StatusBar1)})
+        QCOMPARE(w->window(), f);
+    if (displayOn < 0) {
+        QVERIFY(!audience->isVisible());
+        QVERIFY(!app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow")));
+        QVERIFY(!f->audienceScreen()->displayApart());
+        return;
+    }
+    QVERIFY(audience->isVisible());
+    QVERIFY(audience->isFullScreen());
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->name,
+             screens[displayOn].name);
+    QVERIFY(audience->findChildren<QWidget*>().isEmpty());
+    QVERIFY(audience->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    QVERIFY(audience->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(audience->cursor().shape(), Qt::BlankCursor);
+    QVERIFY(!audience->windowTitle().isEmpty());
+    // The menu ticks the display's screen.
+    auto* menu = f->findChild<QMenu*>(QStringLiteral("N27"));
+    QVERIFY(menu);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(menu->actions()[i]->isChecked(), i == displayOn);
+}
+
+// The projector unplugged mid-count brings the display back into the operator's window at
+// once and plugged again sends it out; the count, started by its Alt key in the operator's
+// window, steps on without a stop or a skip and reaches its warning and its end on time.
+void ScreensTest::countGoesOnWhileTheProjectorComesAndGoes() {
+    AppFixture app(kStart);
+    StartOn(app, Screens(2));
+    if (QTest::currentTestFailed()) return;
+    TForm1* f = app.f();
+    AudienceWindow* audience = f->audienceWindow();
+    QVERIFY(audience->isVisible());
+    f->Edit10->setText(QStringLiteral("20"));
+    f->ComboBox5->setText(QStringLiteral("秒钟"));
+    f->Edit11->setText(QStringLiteral("5"));
+    QVERIFY(f->Run(&TForm1::BitBtn6Click));
+    f->Run(&TForm1::SpeedButton21Click);  // the main timer panel again, over the clock
+    app.ms(1000 - app.fake.time.monotonicMs() % 1000);
+    QApplication::setActiveWindow(f);
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    QTest::keyClick(f, Qt::Key_T, Qt::AltModifier);
+    FinishPressedButtons(f);
+    QVERIFY(f->Timer1->Enabled());
+    QCOMPARE(f->mainSeconds, 20);
+    QList<int> seen;
+    auto step = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            app.seconds(1);
+            seen << f->mainSeconds;
+        }
+    };
+    step(3);
+    app.fake.screens.set({Laptop()});
+    QVERIFY(!audience->isVisible());
+    QVERIFY(f->isVisible());
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("Form1"))->name, Laptop().name);
+    step(4);
+    app.fake.screens.set(Screens(2));
+    QVERIFY(audience->isVisible());
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->name, Projector().name);
+    step(8);
+    QCOMPARE(f->alertState, 2);  // the warning at 5 seconds left
+    step(6);
+    QCOMPARE(seen, (QList<int>{19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9,
+                               8,  7,  6,  5,  4,  3,  2,  1,  0,  -1}));
+    QVERIFY(!f->Timer1->Enabled());
+    QCOMPARE(f->alertState, 0);  // time-up
+}
+
+// The audience sees the display as the display draws itself, never the settings panel over it
+// in the operator's window (nor the display's buttons greyed by it), and the display's colour
+// as it flashes.
+void ScreensTest::audienceSeesOnlyTheDisplay() {
+    AppFixture app(kStart);
+    StartOn(app, Screens(2));
+    if (QTest::currentTestFailed()) return;
+    TForm1* f = app.f();
+    AudienceWindow* audience = f->audienceWindow();
+    f->Run(&TForm1::SpeedButton21Click);  // the main timer panel, with its buttons
+    Settle();
+    const QRect part = audience->shownRect();
+    QVERIFY(part.contains(f->Panel4->geometry()));
+    QVERIFY(part.contains(f->Label44->geometry()));
+    const QImage picture = audience->picture(part.size());
+    QCOMPARE(picture, DrawnDisplay(f));
+
+    f->Run(&TForm1::SpeedButton2Click);
+    QVERIFY(f->Panel2->isVisible());
+    QVERIFY(!f->Panel1->isEnabled());
+    Settle();
+    QCOMPARE(audience->picture(part.size()), picture);
+    f->Run(&TForm1::SpeedButton2Click);
+    QVERIFY(f->Panel2->isHidden());
+    Settle();
+    QCOMPARE(audience->picture(part.size()), DrawnDisplay(f));
+
+    // A count of six seconds with the warning at five: the display flashes, and so does the
+    // audience's picture, edge to edge.
+    f->Edit10->setText(QStringLiteral("6"));
+    f->ComboBox5->setText(QStringLiteral("秒钟"));
+    f->Edit11->setText(QStringLiteral("5"));
+    QVERIFY(f->Run(&TForm1::BitBtn6Click));
+    QVERIFY(f->Run(&TForm1::BitBtn2Click));
+    QSet<QRgb> colours;
+    for (int i = 0; i < 6; ++i) {
+        app.ms(500);
+        const QColor board = f->Panel1->palette().color(QPalette::Window);
+        const QImage shown = audience->picture(QSize(1024, 768));
+        QCOMPARE(shown.pixelColor(0, 0), board);
+        QCOMPARE(shown.pixelColor(1023, 767), board);
+        colours << board.rgb();
+    }
+    QCOMPARE(f->alertState, 2);
+    QVERIFY(colours.contains(QColor(Qt::yellow).rgb()));
+    QVERIFY(colours.size() >= 2);
+
+    // The window's transparency is the display's too.
+    f->CheckBox42->setChecked(true);
+    f->TrackBar1->setValue(128);
+    QCOMPARE(f->Opacity(), 128);
+    QVERIFY(qAbs(audience->windowOpacity() - 128 / 255.0) < 0.01);
+}
+
+// Each change of the display (here the clock's next second) is drawn again on the audience's
+// screen; with nothing changing, nothing is drawn.
+void ScreensTest::audienceFollowsEachChange() {
+    AppFixture app(kStart);
+    StartOn(app, Screens(2));
+    if (QTest::currentTestFailed()) return;
+    TForm1* f = app.f();
+    AudienceWindow* audience = f->audienceWindow();
+    Settle();
+    const int before = audience->paints();
+    QVERIFY(before > 0);
+    Settle();
+    QCOMPARE(audience->paints(), before);
+    const QString second = f->Edit27->text();
+    app.seconds(2);
+    QVERIFY(f->Edit27->text() != second);
+    Settle();
+    QVERIFY(audience->paints() > before);
+    const int after = audience->paints();
+    Settle();
+    QCOMPARE(audience->paints(), after);
+    QCOMPARE(audience->picture(audience->shownRect().size()), DrawnDisplay(f));
+}
+
+void ScreensTest::swapWithF11_data() {
+    QTest::addColumn<int>("count");
+    QTest::newRow("one screen") << 1;
+    QTest::newRow("two screens") << 2;
+}
+
+// F11 and 系统 → 全屏显示切换: with one screen, the display over the whole screen and back to
+// the operator's window (a click on the display also brings it back); with two, the display
+// back into the operator's window and out again. A screen plugged in or out ends the swap.
+void ScreensTest::swapWithF11() {
+    QFETCH(int, count);
+    AppFixture app(kStart);
+    StartOn(app, Screens(count));
+    if (QTest::currentTestFailed()) return;
+    TForm1* f = app.f();
+    AudienceWindow* audience = f->audienceWindow();
+    const bool apartAtFirst = count > 1;
+    const ScreenInfo displayScreen = Screens(count).last();
+    QCOMPARE(audience->isVisible(), apartAtFirst);
+    QApplication::setActiveWindow(f);
+    QVERIFY(QTest::qWaitForWindowActive(f));
+
+    auto* swapItem = f->findChild<QAction*>(QStringLiteral("N30"));
+    QSignalSpy spy(swapItem, &QAction::triggered);
+    QTest::keyClick(f, Qt::Key_F11);
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(audience->isVisible(), !apartAtFirst);
+    QTest::keyClick(f, Qt::Key_F11);
+    QCOMPARE(audience->isVisible(), apartAtFirst);
+
+    auto* item = f->findChild<QAction*>(QStringLiteral("N30"));
+    QVERIFY(item);
+    QCOMPARE(item->shortcut(), QKeySequence(Qt::Key_F11));
+    item->trigger();
+    QCOMPARE(audience->isVisible(), !apartAtFirst);
+    item->trigger();
+    QCOMPARE(audience->isVisible(), apartAtFirst);
+    QCOMPARE(app.fake.screens.lastFillOf(QStringLiteral("AudienceWindow"))->name,
+             displayScreen.name);
+    QVERIFY(f->isVisible());
+
+    if (count == 1) {
+        // Over the only screen, a click on the display gives the operator's window back.
+        item->trigger();
+        QVERIFY(audience->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(audience));
+        QTest::mouseClick(audience, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QVERIFY(!audience->isVisible());
+        QVERIFY(f->isVisible());
+        return;
+    }
+    // A click on the display's window leaves it where it is.
+    QVERIFY(QTest::qWaitForWindowExposed(audience));
+    QTest::mouseClick(audience, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QVERIFY(audience->isVisible());
+    // Back in the operator's window by F11, then the projector out and in: out again.
+    item->trigger();
+    QVERIFY(!audience->isVisible());
+    app.fake.screens.set({Laptop()});
+    QVERIFY(!audience->isVisible());
+    app.fake.screens.set(Screens(2));
+    QVERIFY(audience->isVisible());
 }
 
 QTEST_MAIN(ScreensTest)

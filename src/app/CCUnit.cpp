@@ -114,7 +114,6 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     logFolder->setToolTip(
         QStringLiteral("打开计时记录所在的文件夹：每次计时的开始、暂停、到点等时刻"));
     N8->insertAction(N10, logFolder);
-    bindHandlers();
     // The display's controls as the form places them: from here on they are laid out at the
     // display's scale.
     surface_ = new DesignSurface(Panel1, kDesignContent);
@@ -134,6 +133,20 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     plan->setObjectName(QStringLiteral("N29"));
     plan->setToolTip(QStringLiteral("一天（或一周）的各场考试：到点自动开始预备和计时"));
     N1->insertAction(N14, plan);
+    // The display out of this window onto a screen of its own and back, after the plan: the
+    // given items keep their places. F11 works also while the menu bar is away (the concise
+    // display).
+    auto* swap = new QAction(QStringLiteral("全屏显示切换"), this);
+    swap->setObjectName(QStringLiteral("N30"));
+    swap->setToolTip(
+        QStringLiteral("在全屏显示与操作窗口之间切换：只有一个屏幕时显示铺满整个屏幕，"
+                       "有投影屏幕时显示回到或离开操作窗口"));
+    swap->setShortcut(QKeySequence(Qt::Key_F11));
+    swap->setShortcutContext(Qt::WindowShortcut);
+    N1->insertAction(N14, swap);
+    addAction(swap);
+    // Every control and menu item is there: each gets its handler.
+    bindHandlers();
     if (platform.screens) {
         audience_ = new AudienceScreen(this, *platform.screens, screensMenu);
         audience_->notRemembered = [this](const QString& message) {
@@ -145,6 +158,20 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
             restoring_.invalidate();
             restoreTimer_.stop();
         };
+        // The display's own window for the audience's screen.
+        audienceWindow_ = std::make_unique<AudienceWindow>(Panel1, this);
+        audienceWindow_->shownPart = [this] { return DisplayPart(); };
+        audience_->setDisplayWindow(audienceWindow_.get());
+        // A click on it brings this window forward; over the only screen, it ends the full
+        // display.
+        connect(audienceWindow_.get(), &AudienceWindow::clicked, this, [this] {
+            if (platform.screens->screens().size() < 2) {
+                audience_->swapDisplay();
+                return;
+            }
+            raise();
+            activateWindow();
+        });
     }
     platform.dialogs->setOwner(this);
 
@@ -178,6 +205,21 @@ void TForm1::showOnAudienceScreen() {
         audience_->place();
     }
     showMaximized();
+    if (audience_) audience_->showDisplay();
+}
+
+void TForm1::N30Click() {
+    if (audience_) audience_->swapDisplay();
+}
+
+QRect TForm1::DisplayPart() const {
+    if (!surface_) return Panel1->rect();
+    const DisplayScale& scale = surface_->scale();
+    const QSize canvas = DisplayCanvas();
+    QRect part(QPoint(qRound(scale.offset.x()), qRound(scale.offset.y())),
+               QSize(qRound(canvas.width() * scale.s), qRound(canvas.height() * scale.s)));
+    part |= Panel1->childrenRect();
+    return part & Panel1->rect();
 }
 
 QString TForm1::SettingsFilePath() const {
@@ -555,6 +597,7 @@ const QList<TForm1::Binding>& TForm1::Bindings() {
         {"N10", E::Click, &TForm1::SpeedButton7Click},
         {"N28", E::Click, &TForm1::N28Click},
         {"N29", E::Click, &TForm1::N29Click},
+        {"N30", E::Click, &TForm1::N30Click},
     };
     // clang-format on
     return table;

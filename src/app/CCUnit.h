@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "app/AudienceScreen.h"
+#include "app/AudienceWindow.h"
 #include "app/DisplayPanels.h"
 #include "app/SettingsScroll.h"
 #include "clock/ScheduleClock.h"
@@ -91,6 +92,12 @@ class TForm1 : public TForm1Controls {
     // one is chosen, or while the chosen one is unplugged).
     void showOnAudienceScreen();
     AudienceScreen* audienceScreen() const { return audience_; }
+    // The display's own window on the audience's screen (shown only while the display is
+    // apart from this window).
+    AudienceWindow* audienceWindow() const { return audienceWindow_.get(); }
+    // The part of the display the audience sees: the design's canvas as the display has it
+    // now, and whatever of the display's controls lies beyond it.
+    QRect DisplayPart() const;
     Options* options() const { return options_.get(); }
 
   private:
@@ -149,6 +156,7 @@ class TForm1 : public TForm1Controls {
     void SpeedButton1Click();  // exit
     void N28Click();           // the folder of the session log
     void N29Click();           // the day's plan (系统 → 考试安排)
+    void N30Click();  // F11: the display out of this window or back (系统 → 全屏显示切换)
     void FormClose();
 
     // ---- panels, tool-bar toggles and display modes -------------------------------------------
@@ -387,6 +395,7 @@ class TForm1 : public TForm1Controls {
 
     DesignSurface* surface_ = nullptr;
     AudienceScreen* audience_ = nullptr;
+    std::unique_ptr<AudienceWindow> audienceWindow_;
     SettingsScroll* settingsScroll_ = nullptr;
     std::unique_ptr<Options> options_;
     QPointer<PlanWindow> planWindow_;

@@ -319,4 +319,8 @@ void TForm1::wireSubsystems() {
     settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
     settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
     panels_.relayout = [this] { layoutClientArea(); };
+    // The window's transparency is the display's: the audience's window takes it too.
+    colours_.opacityChanged = [this](double opacity) {
+        if (audienceWindow_) audienceWindow_->setWindowOpacity(opacity);
+    };
 }

@@ -20,16 +20,21 @@ ScreenInfo InfoOf(const QScreen* s) {
     return info;
 }
 
-// The screen that is the wanted one (of two that tell the same identity, the one of its size).
+// The screen that is the wanted one (of two that tell the same identity, the one of its size,
+// and of two of the same size too, the one that is primary or not as the wanted one).
 QScreen* Find(const ScreenInfo& wanted) {
     QScreen* found = nullptr;
+    QScreen* sized = nullptr;
     for (QScreen* s : QGuiApplication::screens()) {
         const ScreenInfo info = InfoOf(s);
         if (!info.sameScreen(wanted)) continue;
-        if (info.geometry == wanted.geometry) return s;
+        if (info.geometry == wanted.geometry) {
+            if (info.primary == wanted.primary) return s;
+            if (!sized) sized = s;
+        }
         if (!found) found = s;
     }
-    return found;
+    return sized ? sized : found;
 }
 
 }  // namespace

@@ -99,6 +99,7 @@ void ColourSwatches::SwatchClick(int row) {
 void ColourSwatches::SetOpacity(int alpha) {
     opacity_ = qBound(0, alpha, 255);
     window_->setWindowOpacity(opacity_ / 255.0);
+    if (opacityChanged) opacityChanged(opacity_ / 255.0);
 }
 
 void ColourSwatches::TrackBar1Change() {

@@ -2,6 +2,8 @@
 // colour group, the colouring of the three rows of digit boxes, and the opacity slider.
 #pragma once
 
+#include <functional>
+
 #include <QList>
 #include <array>
 
@@ -61,6 +63,8 @@ class ColourSwatches {
     int Opacity() const { return opacity_; }
     void SetOpacity(int alpha);
     void TrackBar1Change();
+    // The display shown elsewhere as well (the audience's screen) takes the same opacity.
+    std::function<void(double)> opacityChanged;
 
   private:
     const QList<TEdit*>& boxesOf(Kind kind) const;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on screens other than 1024x768: the window fills each screen and the
 # display is the 1024x768 picture drawn larger, at one scale for both directions and centred
-# across; with two X screens and the second one remembered, the program starts on it.
+# across; with two X screens and the second one remembered, the display starts on it, the
+# operator's window on the first.
 # Usage: e2e_screens.sh path/to/kvtmr source-dir
 set -euo pipefail
 E2E_BIN=$(realpath "$1")
@@ -62,7 +63,8 @@ for size in 1920x1080 1280x1024; do
     case "$check" in ok*) ;; *) e2e_fail "$size: the display is not the design at its scale: $check" ;; esac
 done
 
-# Two X screens; the second one chosen before: the program comes up on it, filling it.
+# Two X screens; the second one chosen before: the display comes up on it, filling it, and the
+# operator's window on the first.
 cat >"$XDG_CONFIG_HOME/kvtmr-options.ini" <<'OPTIONS'
 screen.name=screen
 screen.model=
@@ -78,7 +80,12 @@ e2e_wait_for "the window on the second screen" 20 on_second || {
     xdotool search --onlyvisible --name "澄屿计时器" getwindowgeometry >&2 || true
     e2e_fail "the program did not start on the remembered screen"
 }
-if xdotool search --screen 0 --onlyvisible --name "澄屿计时器" >/dev/null 2>&1; then
-    e2e_fail "a window is left on the first screen"
+if xdotool search --screen 1 --onlyvisible --name "V2.01" >/dev/null 2>&1; then
+    e2e_fail "the operator's window is on the display's screen"
 fi
+operator_on_first() {
+    xdotool search --screen 0 --onlyvisible --name "V2.01" getwindowgeometry | grep -q "Geometry: 1024x768"
+}
+e2e_wait_for "the operator's window on the first screen" 20 operator_on_first ||
+    e2e_fail "the operator's window is not on the first screen"
 echo "e2e_screens: ok"

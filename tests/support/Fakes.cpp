@@ -216,7 +216,14 @@ ScreenInfo FakeScreens::screenOf(const QWidget* window) const {
 
 void FakeScreens::fill(QWidget* window, const ScreenInfo& screen) {
     filled << screen;
+    filledWindows << window->objectName();
     window->setGeometry(screen.available);
+}
+
+std::optional<ScreenInfo> FakeScreens::lastFillOf(const QString& window) const {
+    for (qsizetype i = filled.size() - 1; i >= 0; --i)
+        if (filledWindows[i] == window) return filled[i];
+    return std::nullopt;
 }
 
 void FakeScreens::set(const QList<ScreenInfo>& screens) {

@@ -234,8 +234,11 @@ class FakeScreens : public ScreenList {
     void fill(QWidget* window, const ScreenInfo& screen) override;
     // The screens now (changed() follows).
     void set(const QList<ScreenInfo>& screens);
-    // The screen each fill put a window on, in order.
+    // The screen each fill put a window on, in order, and the window's object name.
     QList<ScreenInfo> filled;
+    QStringList filledWindows;
+    // The screen the last fill put a window (by object name) on, if any.
+    std::optional<ScreenInfo> lastFillOf(const QString& window) const;
 
   private:
     QList<ScreenInfo> list_;
