@@ -16,11 +16,15 @@
 // (waiting in poll(), so a report is seen within the scheduler's latency, well under a
 // millisecond on an idle core).
 //
-// Printed, one line: `first_frame_ms=... map_ms=... pss_kib=... uss_kib=... rss_kib=... pid=...`,
-// where map_ms is when the window was mapped, and the sizes are the program's memory
+// Printed, one line: `first_frame_ms=... map_ms=... main_cpu_ms=... cpu_ms=... pss_kib=...
+// uss_kib=... rss_kib=... pid=...`, where map_ms is when the window was mapped, main_cpu_ms and
+// cpu_ms the time the program's main thread and all its threads had run on a core by the first
+// frame (/proc/PID/task/TID/schedstat: on a busy machine the wall-clock time stretches with the
+// others' load, this does not), and the sizes are the program's memory
 // (/proc/PID/smaps_rollup) --pss-after ms after the first frame: proportional (PSS), its own
 // pages alone (USS: Private_Clean + Private_Dirty), and resident (RSS). The program is then ended
 // (SIGTERM, then SIGKILL) unless --keep. Exit status 0, or 1 when no frame came in time.
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -29,10 +33,10 @@
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -140,7 +144,8 @@ struct Window {
 };
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+    auto* r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
     const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
     free(r);
     return a;
@@ -170,6 +175,27 @@ long SmapsField(pid_t pid, const char* field) {
         std::getline(in, unit);
     }
     return -1;
+}
+
+// The time the program's threads have run so far, in ms: its main thread's, and all of them
+// (from the scheduler's accounting, in ns, which a loaded machine does not stretch).
+double CpuMs(pid_t pid, bool mainOnly) {
+    const std::string dir = "/proc/" + std::to_string(pid) + "/task";
+    std::vector<std::string> tasks;
+    if (mainOnly) {
+        tasks.push_back(std::to_string(pid));
+    } else if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') tasks.push_back(e->d_name);
+        closedir(d);
+    }
+    double ms = 0;
+    for (const std::string& t : tasks) {
+        std::ifstream in(dir + "/" + t + "/schedstat");
+        unsigned long long ns = 0;
+        if (in >> ns) ms += double(ns) / 1e6;
+    }
+    return ms;
 }
 
 void EndChild(pid_t pid) {
@@ -245,6 +271,7 @@ int main(int argc, char** argv) {
     };
 
     const double start = NowMs();
+    if (verbose) fprintf(stderr, "first_frame: started at %.1f ms of the monotonic clock\n", start);
     const pid_t pid = fork();
     if (pid < 0) return 2;
     if (pid == 0) {
@@ -253,7 +280,7 @@ int main(int argc, char** argv) {
     }
 
     std::map<uint32_t, Window> windows;
-    double mapMs = -1, frameMs = -1;
+    double mapMs = -1, frameMs = -1, mainCpuMs = -1, cpuMs = -1;
     const int fd = xcb_get_file_descriptor(c);
     while (frameMs < 0) {
         const double left = start + timeoutMs - NowMs();
@@ -323,7 +350,11 @@ int main(int argc, char** argv) {
                     fprintf(stderr, "first_frame: %7.1f ms drawn %dx%d+%d+%d, %d of %d cells\n",
                             now, e->width, e->height, e->x, e->y, it->second.drawn.covered,
                             it->second.drawn.cols * it->second.drawn.rows);
-                if (it->second.drawn.whole()) frameMs = now;
+                if (it->second.drawn.whole()) {
+                    frameMs = now;
+                    mainCpuMs = CpuMs(pid, true);
+                    cpuMs = CpuMs(pid, false);
+                }
             }
         }
         free(ev);
@@ -347,8 +378,10 @@ int main(int argc, char** argv) {
     const long pss = SmapsField(pid, "Pss:");
     const long rss = SmapsField(pid, "Rss:");
     const long uss = SmapsField(pid, "Private_Clean:") + SmapsField(pid, "Private_Dirty:");
-    printf("first_frame_ms=%.1f map_ms=%.1f pss_kib=%ld uss_kib=%ld rss_kib=%ld pid=%d\n",
-           frameMs, mapMs, pss, uss, rss, int(pid));
+    printf(
+        "first_frame_ms=%.1f map_ms=%.1f main_cpu_ms=%.1f cpu_ms=%.1f pss_kib=%ld uss_kib=%ld "
+        "rss_kib=%ld pid=%d\n",
+        frameMs, mapMs, mainCpuMs, cpuMs, pss, uss, rss, int(pid));
     fflush(stdout);
     if (!keep) EndChild(pid);
     xcb_disconnect(c);

@@ -15,7 +15,9 @@
 # as expected (the pixels, not the request to paint them). The memory is /proc/PID/smaps_rollup
 # PSS_AFTER_MS after that frame; USS (the program's own pages) and RSS are printed too: PSS
 # shares the libraries' pages among every process that maps them, so it moves a little with
-# whatever else runs on the machine, USS does not.
+# whatever else runs on the machine, USS does not. With the wall-clock times come the CPU times
+# of the program's main thread and of all its threads up to the first frame, which a machine
+# busy with other work does not stretch.
 #
 # Usage (from the repository root, after `cmake --build build --target kvtmr bare_window
 # first_frame`):
@@ -90,6 +92,7 @@ def median(name, key):
     return statistics.median(float(r[key]) for r in runs[name])
 
 rows = [("first frame", "first_frame_ms", "ms"), ("window mapped", "map_ms", "ms"),
+        ("main thread", "main_cpu_ms", "ms"), ("all threads", "cpu_ms", "ms"),
         ("PSS", "pss_kib", "MiB"), ("USS", "uss_kib", "MiB"), ("RSS", "rss_kib", "MiB")]
 n = len(runs["bare"])
 print(f"startup: medians of {n} starts each")
