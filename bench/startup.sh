@@ -21,12 +21,13 @@
 #
 # Usage (from the repository root, after `cmake --build build --target kvtmr bare_window
 # first_frame`):
-#   bash bench/startup.sh [BUILD_DIR]          ROUNDS=7 (default), PSS_AFTER_MS=5000
+#   bash bench/startup.sh [BUILD_DIR]          ROUNDS=7 (default), PSS_AFTER_MS=5000,
+#                                              KVTMR=another build of the program
 # Prints each start, then the medians and the program's ratios to the bare window.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(realpath "${1:-build}")
-KVTMR="$BUILD/src/app/kvtmr"
+KVTMR=${KVTMR:-"$BUILD/src/app/kvtmr"}
 BARE="$BUILD/bench/bare_window"
 WATCH="$BUILD/bench/first_frame"
 ROUNDS=${ROUNDS:-7}
