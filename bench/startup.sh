@@ -27,7 +27,7 @@
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(realpath "${1:-build}")
-KVTMR=${KVTMR:-"$BUILD/src/app/kvtmr"}
+KVTMR=$(realpath "${KVTMR:-$BUILD/src/app/kvtmr}")
 BARE="$BUILD/bench/bare_window"
 WATCH="$BUILD/bench/first_frame"
 ROUNDS=${ROUNDS:-7}
