@@ -216,8 +216,13 @@ void HelpAboutTest::aboutContents() {
     QVERIFY(about->Label1->property("Transparent").toBool());
     QVERIFY(about->Label4->property("Transparent").toBool());
 
+    // The picture is decoded when the window is first shown, not at the program's start.
+    QVERIFY(about->Image1->pixmap().isNull());
+    app->SpeedButton7Click();
+    QVERIFY(about->isVisible());
     const QPixmap picture = about->Image1->pixmap();
     QVERIFY(!picture.isNull());
+    QCOMPARE(picture.size(), QSize(600, 450));
     QCOMPARE(about->Image1->geometry(), QRect(0, 0, 600, 450));
     QVERIFY(about->Image1->hasScaledContents());
     // The texts lie on the picture, inside the window, and stand in front of it.
@@ -228,6 +233,7 @@ void HelpAboutTest::aboutContents() {
         QVERIFY(about->children().indexOf(label) > about->children().indexOf(about->Image1));
     }
     QVERIFY(about->rect().contains(about->Image1->geometry()));
+    about->hide();
 }
 
 // Help, about and the main window can all be open at once, and neither window is modal.

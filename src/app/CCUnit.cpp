@@ -29,7 +29,10 @@ static void InitResources() {
 
 TForm1Controls::TForm1Controls(QWidget* parent) : QMainWindow(parent) {
     InitResources();
-    setupUi(this);
+    {
+        const DesignFontScope pixelFonts;
+        setupUi(this);
+    }
     ConvertDesignFonts(this);
     // The menu's separator keeps its name N14; a form holds a named separator only as a
     // plain action.

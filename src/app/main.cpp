@@ -11,6 +11,7 @@
 
 #include "app/AppWindows.h"
 #include "app/CCUnit.h"
+#include "platform/FirstFrame.h"
 #include "platform/Platform.h"
 #include "platform/SingleInstance.h"
 #include "widgets/Controls.h"
@@ -107,6 +108,8 @@ int main(int argc, char* argv[]) {
     // Maximised on the screen chosen for the display; without a window manager to do it, the
     // window takes the screen by itself.
     form->showOnAudienceScreen();
+    // The watch on the sound server starts once the window is on screen.
+    AfterFirstFrame(form, [&real] { real.startAfterFirstFrame(); });
     // Asked once the window is up and its clock runs.
     QTimer::singleShot(0, form, [form] { form->Run(&TForm1::ResumeInterruptedCount); });
     const int rc = app.exec();

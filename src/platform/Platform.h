@@ -46,6 +46,9 @@ class RealPlatform {
     RealPlatform();
     ~RealPlatform();
     Platform& platform() { return platform_; }
+    // The services' start-up work that can wait for the main window's first frame: the watch
+    // on the sound server (the default output's mute).
+    void startAfterFirstFrame();
 
   private:
     struct Impl;

@@ -40,6 +40,7 @@ constexpr int kQueryTimeoutMs = 2000;
 constexpr int kPollMs = 3000;
 constexpr int kRestartFirstMs = 5000;
 constexpr int kRestartMaxMs = 300'000;
+constexpr int kBeginLatestMs = 2000;
 
 class QtSoundOutput final : public SoundOutput {
   public:
@@ -57,6 +58,15 @@ class QtSoundOutput final : public SoundOutput {
         restart_.setSingleShot(true);
         QObject::connect(&restart_, &QTimer::timeout, &context_, [this] { startWatching(); });
         update();
+        // The server is watched from the main window's first frame on (begin()): pactl's
+        // processes would otherwise start, and take a core, while the window is being built.
+        // At the latest it begins kBeginLatestMs after the start.
+        QTimer::singleShot(kBeginLatestMs, &context_, [this] { begin(); });
+    }
+
+    void begin() {
+        if (begun_) return;
+        begun_ = true;
         pactl_ = QStandardPaths::findExecutable(QStringLiteral("pactl"));
         if (pactl_.isEmpty())
             poll_.start();
@@ -291,6 +301,7 @@ class QtSoundOutput final : public SoundOutput {
     QObject context_;  // the GUI thread's target for all the signals here
     MediaThread media_{QStringLiteral("kvtmr-check")};
     QMediaDevices devices_;
+    bool begun_ = false;
     QString pactl_;
     QProcess subscribe_;
     QProcess mute_;
@@ -312,6 +323,10 @@ class QtSoundOutput final : public SoundOutput {
 };
 
 }  // namespace
+
+void BeginWatchingSoundOutput(SoundOutput& output) {
+    if (auto* real = dynamic_cast<QtSoundOutput*>(&output)) real->begin();
+}
 
 std::unique_ptr<SoundOutput> CreateSoundOutput() {
     return std::make_unique<QtSoundOutput>();

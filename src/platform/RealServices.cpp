@@ -303,4 +303,8 @@ RealPlatform::RealPlatform() : impl_(std::make_unique<Impl>()) {
     platform_.soundDir = FindSoundDir();
 }
 
+void RealPlatform::startAfterFirstFrame() {
+    BeginWatchingSoundOutput(*impl_->output);
+}
+
 RealPlatform::~RealPlatform() = default;

@@ -9,4 +9,7 @@ class TForm3 : public QWidget, public Ui::Form3 {
     Q_OBJECT
   public:
     explicit TForm3(QWidget* parent = nullptr);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 };

@@ -25,16 +25,39 @@ void SetFontSize(QFont& font, int points) {
     font.setPixelSize(qMax(1, qRound(points * 120.0 / 72.0)));
 }
 
+namespace {
+// A font of the widget's own in points takes its pixel size.
+void ConvertDesignFont(QWidget* widget) {
+    if (widget->testAttribute(Qt::WA_SetFont) && widget->font().pointSizeF() > 0) {
+        QFont f = widget->font();
+        SetFontSize(f, qRound(f.pointSizeF()));
+        widget->setFont(f);
+    }
+}
+}  // namespace
+
 void ConvertDesignFonts(QWidget* root) {
     if (!root) return;
-    if (root->testAttribute(Qt::WA_SetFont) && root->font().pointSizeF() > 0) {
-        QFont f = root->font();
-        SetFontSize(f, qRound(f.pointSizeF()));
-        root->setFont(f);
-    }
+    ConvertDesignFont(root);
     const auto children = root->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     for (QWidget* child : children)
         ConvertDesignFonts(child);
+}
+
+DesignFontScope::DesignFontScope() {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+DesignFontScope::~DesignFontScope() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+// Every font set on a widget is told to it by a FontChange event, before the widget itself
+// reacts to it: the font is converted there, and the widget then sees the converted one.
+bool DesignFontScope::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FontChange && watched->isWidgetType())
+        ConvertDesignFont(static_cast<QWidget*>(watched));
+    return false;
 }
 
 void RegisterFontSubstitutions() {

@@ -32,6 +32,21 @@ void SetFontSize(QFont& font, int points);
 // Turns the point sizes that a designer form sets into pixel sizes at 120 pixels per inch,
 // for root and every widget below it that has a font of its own.
 void ConvertDesignFonts(QWidget* root);
+// While it lives, a font that a widget is given in points is turned into its pixel size at
+// 120 pixels per inch as it is set (as ConvertDesignFonts does afterwards). A form built
+// inside it lays out its texts and measures its labels once, at their real sizes, instead of
+// first at the point sizes (each size of each face is a font to load) and again after the
+// conversion.
+class DesignFontScope : public QObject {
+  public:
+    DesignFontScope();
+    ~DesignFontScope() override;
+    DesignFontScope(const DesignFontScope&) = delete;
+    DesignFontScope& operator=(const DesignFontScope&) = delete;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 // Installs the substitutions that map the Windows face names to installed CJK faces.
 void RegisterFontSubstitutions();
 // The font a font dialog opens on for a control's font: the installed face and the style that
