@@ -892,7 +892,7 @@ void LayoutTest::mainMenu() {
             if (QByteArray(item.menu) == m.name) expected << &item;
         QList<QAction*> items = menu->actions();
         // The menu 系统 also lists the screens the display can fill, in a submenu of its own
-        // just before the separator, and opens the day's plan.
+        // just before the separator, and opens the day's plan and the exam-site link's settings.
         if (QByteArray(m.name) == "N1") {
             const auto screens = std::find_if(items.begin(), items.end(), [](QAction* a) {
                 return a->menu() && a->menu()->objectName() == QStringLiteral("N27");
@@ -904,8 +904,13 @@ void LayoutTest::mainMenu() {
             QCOMPARE((*plan)->objectName(), QStringLiteral("N29"));
             QCOMPARE((*plan)->text(), QStringLiteral("考试安排"));
             QVERIFY(!(*plan)->toolTip().isEmpty());
-            QCOMPARE((*(plan + 1))->objectName(), QStringLiteral("N14"));
-            items.erase(screens, plan + 1);
+            // Then the exam-site link's settings, just before the separator.
+            const auto site = plan + 1;
+            QCOMPARE((*site)->objectName(), QStringLiteral("N30"));
+            QCOMPARE((*site)->text(), QStringLiteral("考点联网"));
+            QVERIFY(!(*site)->toolTip().isEmpty());
+            QCOMPARE((*(site + 1))->objectName(), QStringLiteral("N14"));
+            items.erase(screens, site + 1);
         }
         // The menu 帮助 also opens the folder of the session log, between the help and about.
         if (QByteArray(m.name) == "N8") {

@@ -3,17 +3,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
 #include "app/Glyphs.h"
+#include "app/SiteDialog.h"
 #include "app/Wiring.h"
 #include "clock/wnlp.h"
+#include "core/Files.h"
 #include "plan/PlanWindow.h"
 #include "platform/Guard.h"
 #include "presentation/AboutUnit.h"
@@ -112,16 +116,7 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     logFolder->setToolTip(
         QStringLiteral("打开计时记录所在的文件夹：每次计时的开始、暂停、到点等时刻"));
     N8->insertAction(N10, logFolder);
-    bindHandlers();
-    // The display's controls as the form places them: from here on they are laid out at the
-    // display's scale.
-    surface_ = new DesignSurface(Panel1, kDesignContent);
-    surface_->canvas = [this] { return DisplayCanvas(); };
-    surface_->adopt();
-    layoutClientArea();
-    // The settings panel scrolls under the tool bar where the window is too low for it.
-    ToolBar1->raise();
-    settingsScroll_ = new SettingsScroll(centralWidget(), Panel2, QPoint(5, 32), 29);
+    // The items added to 系统 exist before the handlers are bound to them by name.
     // The screen the display fills: chosen in the menu 系统, under its own submenu.
     auto* screensMenu = new QMenu(QStringLiteral("显示屏幕"), N1);
     screensMenu->setObjectName(QStringLiteral("N27"));
@@ -132,6 +127,21 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     plan->setObjectName(QStringLiteral("N29"));
     plan->setToolTip(QStringLiteral("一天（或一周）的各场考试：到点自动开始预备和计时"));
     N1->insertAction(N14, plan);
+    // The exam-site link, after the plan: the given items keep their places.
+    auto* site = new QAction(QStringLiteral("考点联网"), this);
+    site->setObjectName(QStringLiteral("N30"));
+    site->setToolTip(QStringLiteral("连接考点的考务中心：报告本考场的计时，接收考试安排和指令"));
+    N1->insertAction(N14, site);
+    bindHandlers();
+    // The display's controls as the form places them: from here on they are laid out at the
+    // display's scale.
+    surface_ = new DesignSurface(Panel1, kDesignContent);
+    surface_->canvas = [this] { return DisplayCanvas(); };
+    surface_->adopt();
+    layoutClientArea();
+    // The settings panel scrolls under the tool bar where the window is too low for it.
+    ToolBar1->raise();
+    settingsScroll_ = new SettingsScroll(centralWidget(), Panel2, QPoint(5, 32), 29);
     if (platform.screens) {
         audience_ = new AudienceScreen(this, *platform.screens, screensMenu);
         audience_->notRemembered = [this](const QString& message) {
@@ -553,6 +563,7 @@ const QList<TForm1::Binding>& TForm1::Bindings() {
         {"N10", E::Click, &TForm1::SpeedButton7Click},
         {"N28", E::Click, &TForm1::N28Click},
         {"N29", E::Click, &TForm1::N29Click},
+        {"N30", E::Click, &TForm1::N30Click},
     };
     // clang-format on
     return table;
@@ -627,4 +638,107 @@ void TForm1::N29Click() {
     planWindow_->show();
     planWindow_->raise();
     planWindow_->activateWindow();
+}
+
+// ---- the exam-site link -------------------------------------------------------------------------
+
+Options& TForm1::siteOptions() {
+    if (!options_)
+        options_ = std::make_unique<Options>(QDir(windowsDir).filePath(kOptionsFileName));
+    return *options_;
+}
+
+void TForm1::startSiteLink() {
+    if (!platform.siteLink) return;
+    Options& options = siteOptions();
+    const RoomLinkConfig config =
+        RoomLinkConfig::FromValues([&options](const QString& key) { return options.value(key); });
+    if (!config.enabled) {
+        if (roomLink_) {
+            roomLink_->close();
+            keeper_.note(QStringLiteral("考点联网：已关闭"));
+        }
+        roomLink_.reset();
+        return;
+    }
+    const QString problem = config.problem();
+    if (!problem.isEmpty()) {
+        roomLink_.reset();
+        keeper_.note(QStringLiteral("考点联网：设置有误，未连接（%1）").arg(problem));
+        showSiteStatus(QStringLiteral("考点联网设置有误，未连接"), true);
+        return;
+    }
+    if (!roomLink_)
+        roomLink_ = std::make_unique<RoomLink>(
+            *platform.siteLink, *platform.time, platform.clockStatus, roomLinkHooks(),
+            RoomLink::Identity{QStringLiteral("2.01"), QSysInfo::machineHostName()});
+    planRunner_.setRoom(config.room);
+    roomLink_->open(config, QDir(windowsDir).filePath(kSiteStateFileName));
+}
+
+QString TForm1::siteStatusText() const {
+    return siteStatus_ && !siteStatus_->isHidden() ? siteStatus_->text() : QString();
+}
+
+// The link's line is the operator's: on the status bar of the operator's window, never on the
+// display.
+void TForm1::showSiteStatus(const QString& text, bool problem) {
+    if (!siteStatus_) {
+        if (text.isEmpty()) return;
+        siteStatus_ = new QLabel(StatusBar1);
+        siteStatus_->setObjectName(QStringLiteral("SiteLinkStatus"));
+        siteStatus_->setAccessibleName(QStringLiteral("考点联网状态"));
+        StatusBar1->addPermanentWidget(siteStatus_);
+    }
+    siteStatus_->setText(text);
+    siteStatus_->setStyleSheet(problem ? QStringLiteral("color: red;") : QString());
+    siteStatus_->setVisible(!text.isEmpty());
+}
+
+void TForm1::showIdentity(const QString& text, int ms) {
+    if (!identityLabel_) {
+        identityLabel_ = new QLabel(Panel1);
+        identityLabel_->setObjectName(QStringLiteral("RoomIdentity"));
+        identityLabel_->setAccessibleName(QStringLiteral("考场号"));
+        identityLabel_->setAlignment(Qt::AlignCenter);
+        identityLabel_->setStyleSheet(
+            QStringLiteral("background-color: rgba(0, 0, 0, 200); color: yellow;"));
+    }
+    QFont font = identityLabel_->font();
+    font.setBold(true);
+    font.setPixelSize(qMax(24, Panel1->height() / 3));
+    identityLabel_->setFont(font);
+    identityLabel_->setText(text);
+    identityLabel_->setGeometry(Panel1->rect());
+    identityLabel_->show();
+    identityLabel_->raise();
+    if (identityCall_) platform.time->cancel(identityCall_);
+    identityCall_ = platform.time->callAt(platform.time->monotonicMs() + ms, [this] {
+        identityCall_ = 0;
+        if (identityLabel_) identityLabel_->hide();
+    });
+}
+
+void TForm1::N30Click() {
+    if (!siteDialog_) {
+        siteDialog_ = new SiteDialog(*platform.dialogs, platform.linkTester, this);
+        siteDialog_->onAccepted = [this](const RoomLinkConfig& config) {
+            const int error = siteOptions().setValues(config.values());
+            if (error)
+                platform.dialogs->information(
+                    QStringLiteral("考点联网设置未能保存（%1），本次运行按新设置连接。")
+                        .arg(WriteErrorText(error)));
+            keeper_.note(config.enabled ? QStringLiteral("考点联网设置已更改：考场%1，服务器%2:%3")
+                                              .arg(config.room, config.host)
+                                              .arg(config.port)
+                                        : QStringLiteral("考点联网设置已更改：不联网"));
+            startSiteLink();
+        };
+    }
+    Options& options = siteOptions();
+    siteDialog_->setConfig(
+        RoomLinkConfig::FromValues([&options](const QString& key) { return options.value(key); }));
+    siteDialog_->show();
+    siteDialog_->raise();
+    siteDialog_->activateWindow();
 }

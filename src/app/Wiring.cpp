@@ -6,6 +6,7 @@
 #include "app/Wiring.h"
 
 #include "app/CCUnit.h"
+#include "platform/Guard.h"
 
 SoundPrompts::Controls SoundWires(const Ui::Form1& f) {
     return {
@@ -302,6 +303,13 @@ void TForm1::wireSubsystems() {
     connect(&prepTimer_, &PrepTimer::changed, this,
             [this](CountEvent e) { planRunner_.prepChanged(e); });
     planRunner_.onEvent = [this](const QString& event) { keeper_.note(event); };
+    // The exam-site link reports what the timers tell, when the link is on.
+    connect(&mainTimer_, &MainTimer::changed, this, [this](CountEvent e) {
+        if (roomLink_) roomLink_->countChanged(e);
+    });
+    connect(&prepTimer_, &PrepTimer::changed, this, [this](CountEvent e) {
+        if (roomLink_) roomLink_->countChanged(e);
+    });
     clock_.conciseDisplay = [this] { return panels_.ConciseDisplay(); };
     clock_.closeWindow = [this] {
         scheduledClose_ = true;
@@ -319,4 +327,80 @@ void TForm1::wireSubsystems() {
     settingsPanel_.settingsFilePath = [this] { return SettingsFilePath(); };
     settingsPanel_.applyUsageMode = [this] { panels_.ApplyUsageMode(); };
     panels_.relayout = [this] { layoutClientArea(); };
+}
+
+// What the exam-site link reaches of the room: the count as the display shows it (the
+// preparation while it counts or stands paused, the main count otherwise), the office's anchor
+// taken by the timer of its phase, the plan, the time-up sound for the office's sound test, the
+// display for the room's id and the office's text, the sound output, the screen, the session
+// log and the operator's status line.
+RoomLink::Hooks TForm1::roomLinkHooks() {
+    RoomLink::Hooks h;
+    h.count = [this](qint64 now) {
+        const bool prep = prepTimer_.running() || prepTimer_.paused();
+        RoomLink::Count c;
+        c.anchor = prep ? prepTimer_.anchorAt(now) : mainTimer_.anchorAt(now);
+        c.source = prep ? prepTimer_.source() : mainTimer_.source();
+        c.shown = DisplayText(prep ? prepTimer_.seconds() : mainTimer_.seconds());
+        c.alert = mainTimer_.alertState();
+        c.title = Label44->isVisible() ? Label44->text() : QString();
+        return c;
+    };
+    h.follow = [this](const Anchor& a, qint64 now, bool prompts) {
+        if (a.phase == CountPhase::Prep) {
+            prepTimer_.follow(a, now, CountSource::Office, std::nullopt, prompts);
+            return;
+        }
+        if (prepTimer_.running() || prepTimer_.paused()) prepTimer_.stopQuietly();
+        mainTimer_.follow(a, now, CountSource::Office, std::nullopt, prompts);
+    };
+    h.plan = [this] { return planRunner_.plan(); };
+    h.takePlan = [this](const Plan& plan) { planRunner_.setPlan(plan, planRunner_.enabled()); };
+    h.soundTest = [this](std::function<void(bool, QString)> done) {
+        QString failure;
+        if (!CatchError(
+                [this] {
+                    sound_.StartSound(MediaPlayer1, Settings.timeUpSoundFile,
+                                      SoundFlag::StopBackgroundFirst, true);
+                },
+                failure)) {
+            done(false, failure);
+            return;
+        }
+        const OutputState out = platform.output ? platform.output->outputState() : OutputState::Ok;
+        if (out == OutputState::Missing)
+            done(false, QStringLiteral("已播放，但本机没有声音输出设备"));
+        else if (out == OutputState::Muted)
+            done(false, QStringLiteral("已播放，但声音输出已静音或音量为0"));
+        else
+            done(true, QStringLiteral("已播放时间到的声音"));
+    };
+    h.identify = [this](const QString& text, int ms) { showIdentity(text, ms); };
+    h.showText = [this](const QString& text) {
+        Label52->setCaption(text);
+        Label52->setVisible(!text.isEmpty());
+    };
+    h.output = [this] {
+        switch (platform.output ? platform.output->outputState() : OutputState::Ok) {
+            case OutputState::Missing:
+                return OutputHealth::Missing;
+            case OutputState::Muted:
+                return OutputHealth::Muted;
+            case OutputState::Ok:
+                break;
+        }
+        return OutputHealth::Ok;
+    };
+    h.screen = [this] {
+        Reported::Screen s;
+        const ScreenInfo target = audience_ ? audience_->target() : ScreenInfo{};
+        s.name = target.name;
+        s.width = target.geometry.width();
+        s.height = target.geometry.height();
+        s.full = isMaximized() || isFullScreen();
+        return s;
+    };
+    h.log = [this](const QString& line) { keeper_.note(line); };
+    h.status = [this](const QString& text, bool problem) { showSiteStatus(text, problem); };
+    return h;
 }
