@@ -78,6 +78,7 @@ class SiteTest : public QObject {
     void settingsWindow();
     void connectionTest();
     void systemMenuItemsOpenTheirWindows();
+    void promptsAndScreenReported();
 };
 
 void SiteTest::offUnlessSwitchedOn_data() {
@@ -334,6 +335,43 @@ void SiteTest::systemMenuItemsOpenTheirWindows() {
     QVERIFY(shownWindow(QStringLiteral("考试安排")));
     app->findChild<QAction*>(QStringLiteral("N30"))->trigger();
     QVERIFY(shownWindow(QStringLiteral("考点联网")));
+}
+
+// The last prompt goes into the report; a prompt that fails and the display's screen unplugged
+// are told to the office.
+void SiteTest::promptsAndScreenReported() {
+    AppFixture app(kMorning, false);
+    WriteSiteOptions(app);
+    app.fake.siteLink.connectOnOpen = true;
+    const ScreenInfo laptop = MakeScreen(QStringLiteral("eDP-1"), QRect(0, 0, 1024, 768), true);
+    const ScreenInfo projector = MakeScreen(QStringLiteral("HDMI-1"), QRect(1024, 0, 1024, 768));
+    app.fake.screens.set({laptop, projector});
+    app.create();
+    app->showOnAudienceScreen();
+    app->audienceScreen()->choose(projector);
+    app.fake.player1.unplayable.insert(QStringLiteral("Ksksly.wav"), QStringLiteral("文件已损坏"));
+    QVERIFY(app->Run(&TForm1::BitBtn2Click));  // 计时: its start sound fails
+    const auto events = [&app] {
+        QList<RoomEvent> out;
+        for (const QByteArray& p : app.fake.siteLink.payloadsOn(Topic(QStringLiteral("event"))))
+            if (auto e = DecodeEvent(p)) out << *e;
+        return out;
+    };
+    QVERIFY(!events().isEmpty());
+    QCOMPARE(events().last().kind, RoomEvent::Kind::PromptFailed);
+    QVERIFY(events().last().detail.contains(QStringLiteral("Ksksly.wav")));
+    QVERIFY(events().last().detail.contains(QStringLiteral("文件已损坏")));
+    auto report =
+        DecodeReported(app.fake.siteLink.payloadsOn(Topic(QStringLiteral("reported"))).last());
+    QVERIFY(report && report->lastPrompt);
+    QCOMPARE(report->lastPrompt->file, QStringLiteral("Ksksly.wav"));
+    QVERIFY(!report->lastPrompt->ok);
+    QCOMPARE(report->screen.name, QStringLiteral("HDMI-1"));
+
+    // The projector is unplugged.
+    app.fake.screens.set({laptop});
+    QCOMPARE(events().last().kind, RoomEvent::Kind::ScreenLost);
+    QVERIFY(events().last().detail.contains(QStringLiteral("HDMI-1")));
 }
 
 QTEST_MAIN(SiteTest)

@@ -417,6 +417,7 @@ class TForm1 : public TForm1Controls {
     QLabel* siteStatus_ = nullptr;
     QLabel* identityLabel_ = nullptr;
     quint64 identityCall_ = 0;
+    std::optional<Reported::Prompt> lastPrompt_;
     bool movingScreens_ = false;
     ClickTracker coveredClick_;  // a click on the display beside the open settings panel
     QElapsedTimer restoring_;    // runs for a moment after the window was restored

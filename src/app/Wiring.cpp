@@ -5,6 +5,9 @@
 // wrong here.
 #include "app/Wiring.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 #include "app/CCUnit.h"
 #include "platform/Guard.h"
 
@@ -310,6 +313,26 @@ void TForm1::wireSubsystems() {
     connect(&prepTimer_, &PrepTimer::changed, this, [this](CountEvent e) {
         if (roomLink_) roomLink_->countChanged(e);
     });
+    // The last prompt's sound and the display's screen go into the room's report; a prompt
+    // that failed and a display screen unplugged are told to the office at once.
+    sound_.onPrompt = [this](const QString& file, bool ok, const QString& why) {
+        lastPrompt_ = Reported::Prompt{QFileInfo(file).fileName(), ok,
+                                       platform.time->now().toMSecsSinceEpoch()};
+        if (roomLink_ && !ok) roomLink_->promptFailed(lastPrompt_->file, why);
+    };
+    if (platform.screens)
+        connect(platform.screens, &ScreenList::changed, this, [this] {
+            if (!roomLink_ || !audience_) return;
+            const ScreenInfo wanted = audience_->wanted();
+            const QList<ScreenInfo> screens = platform.screens->screens();
+            const bool there =
+                std::any_of(screens.begin(), screens.end(),
+                            [&](const ScreenInfo& s) { return s.sameScreen(wanted); });
+            if (!wanted.name.isEmpty() && !there)
+                roomLink_->screenLost(wanted.name);
+            else
+                roomLink_->healthChanged();
+        });
     clock_.conciseDisplay = [this] { return panels_.ConciseDisplay(); };
     clock_.closeWindow = [this] {
         scheduledClose_ = true;
@@ -400,6 +423,7 @@ RoomLink::Hooks TForm1::roomLinkHooks() {
         s.full = isMaximized() || isFullScreen();
         return s;
     };
+    h.lastPrompt = [this] { return lastPrompt_; };
     h.log = [this](const QString& line) { keeper_.note(line); };
     h.status = [this](const QString& text, bool problem) { showSiteStatus(text, problem); };
     return h;
