@@ -34,7 +34,7 @@ void TForm1::FormCreate() {
                          StaleStateMarker(platform.location->runtimeDirectory(), windowsDir));
     // The temporary files of saves that a kill or a power cut interrupted.
     for (const QString& name : {kSettingsFileName, kOptionsFileName, kCountStateFileName,
-                                kPlanFileName, kPlanStateFileName})
+                                kPlanFileName, kPlanStateFileName, kSiteStateFileName})
         RemoveStaleTemporaries(QDir(windowsDir).filePath(name));
     // Whether the settings can be saved at all (a read-only or full folder, a file-size
     // limit): the program starts all the same and says so.

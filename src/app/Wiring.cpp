@@ -366,7 +366,7 @@ RoomLink::Hooks TForm1::roomLinkHooks() {
         c.source = prep ? prepTimer_.source() : mainTimer_.source();
         c.shown = DisplayText(prep ? prepTimer_.seconds() : mainTimer_.seconds());
         c.alert = mainTimer_.alertState();
-        c.title = Label44->isVisible() ? Label44->text() : QString();
+        c.title = Label44->isHidden() ? QString() : Label44->text();
         return c;
     };
     h.follow = [this](const Anchor& a, qint64 now, bool prompts) {

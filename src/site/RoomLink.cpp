@@ -351,10 +351,13 @@ void RoomLink::applyDue() {
     const qint64 now = nowMs();
     const qint64 at = pending_->anchor.atMs;
     if (at > now) {
-        pendingCall_ = time_.callAt(time_.monotonicMs() + (at - now), [this] {
-            pendingCall_ = 0;
-            applyDue();
-        });
+        // An order days ahead is looked at again every hour: the wait stays in a timer's range,
+        // and follows the clock if it is set meanwhile.
+        pendingCall_ =
+            time_.callAt(time_.monotonicMs() + qMin<qint64>(at - now, kRecheckMs), [this] {
+                pendingCall_ = 0;
+                applyDue();
+            });
         return;
     }
     const Desired d = *pending_;

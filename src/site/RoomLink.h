@@ -146,6 +146,8 @@ class RoomLink : public QObject {
     static constexpr int kOffsetLimitMs = 500;
     // An order applied more than this after its second is a late one.
     static constexpr int kLateMs = 1'000;
+    // The longest single wait for an order's second; it is looked at again after it.
+    static constexpr qint64 kRecheckMs = 3600'000;
     // A clock that moved by more than this against the monotonic clock was stepped.
     static constexpr int kClockStepMs = 2'000;
     // Dropped messages logged one by one in a minute; the rest are counted and summed up.
