@@ -894,7 +894,7 @@ void LayoutTest::mainMenu() {
             if (QByteArray(item.menu) == m.name) expected << &item;
         QList<QAction*> items = menu->actions();
         // The menu 系统 also lists the screens the display can fill, in a submenu of its own
-        // just before the separator, and opens the day's plan.
+        // just before the separator, and opens the day's plan and the exam-site link's settings.
         if (QByteArray(m.name) == "N1") {
             const auto screens = std::find_if(items.begin(), items.end(), [](QAction* a) {
                 return a->menu() && a->menu()->objectName() == QStringLiteral("N27");
@@ -912,8 +912,13 @@ void LayoutTest::mainMenu() {
             QCOMPARE((*swap)->text(), QStringLiteral("全屏显示切换"));
             QCOMPARE((*swap)->shortcut(), QKeySequence(Qt::Key_F11));
             QVERIFY(!(*swap)->toolTip().isEmpty());
-            QCOMPARE((*(swap + 1))->objectName(), QStringLiteral("N14"));
-            items.erase(screens, swap + 1);
+            // Then the exam-site link's settings, just before the separator.
+            const auto site = swap + 1;
+            QCOMPARE((*site)->objectName(), QStringLiteral("N31"));
+            QCOMPARE((*site)->text(), QStringLiteral("考点联网"));
+            QVERIFY(!(*site)->toolTip().isEmpty());
+            QCOMPARE((*(site + 1))->objectName(), QStringLiteral("N14"));
+            items.erase(screens, site + 1);
         }
         // The menu 帮助 also opens the folder of the session log, between the help and about.
         if (QByteArray(m.name) == "N8") {

@@ -3,17 +3,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
 #include "app/Glyphs.h"
+#include "app/SiteDialog.h"
 #include "app/Wiring.h"
 #include "clock/wnlp.h"
+#include "core/Files.h"
 #include "plan/PlanWindow.h"
 #include "platform/Guard.h"
 #include "presentation/AboutUnit.h"
@@ -148,6 +152,11 @@ TForm1::TForm1(Platform& platform_, QWidget* parent)
     swap->setShortcutContext(Qt::WindowShortcut);
     N1->insertAction(N14, swap);
     addAction(swap);
+    // The exam-site link, after the swap: the given items keep their places.
+    auto* site = new QAction(QStringLiteral("考点联网"), this);
+    site->setObjectName(QStringLiteral("N31"));
+    site->setToolTip(QStringLiteral("连接考点的考务中心：报告本考场的计时，接收考试安排和指令"));
+    N1->insertAction(N14, site);
     // Every control and menu item is there: each gets its handler.
     bindHandlers();
     if (platform.screens) {
@@ -601,6 +610,7 @@ const QList<TForm1::Binding>& TForm1::Bindings() {
         {"N28", E::Click, &TForm1::N28Click},
         {"N29", E::Click, &TForm1::N29Click},
         {"N30", E::Click, &TForm1::N30Click},
+        {"N31", E::Click, &TForm1::N31Click},
     };
     // clang-format on
     return table;
@@ -675,4 +685,107 @@ void TForm1::N29Click() {
     planWindow_->show();
     planWindow_->raise();
     planWindow_->activateWindow();
+}
+
+// ---- the exam-site link -------------------------------------------------------------------------
+
+Options& TForm1::siteOptions() {
+    if (!options_)
+        options_ = std::make_unique<Options>(QDir(windowsDir).filePath(kOptionsFileName));
+    return *options_;
+}
+
+void TForm1::startSiteLink() {
+    if (!platform.siteLink) return;
+    Options& options = siteOptions();
+    const RoomLinkConfig config =
+        RoomLinkConfig::FromValues([&options](const QString& key) { return options.value(key); });
+    if (!config.enabled) {
+        if (roomLink_) {
+            roomLink_->close();
+            keeper_.note(QStringLiteral("考点联网：已关闭"));
+        }
+        roomLink_.reset();
+        return;
+    }
+    const QString problem = config.problem();
+    if (!problem.isEmpty()) {
+        roomLink_.reset();
+        keeper_.note(QStringLiteral("考点联网：设置有误，未连接（%1）").arg(problem));
+        showSiteStatus(QStringLiteral("考点联网设置有误，未连接"), true);
+        return;
+    }
+    if (!roomLink_)
+        roomLink_ = std::make_unique<RoomLink>(
+            *platform.siteLink, *platform.time, platform.clockStatus, roomLinkHooks(),
+            RoomLink::Identity{QStringLiteral("2.01"), QSysInfo::machineHostName()});
+    planRunner_.setRoom(config.room);
+    roomLink_->open(config, QDir(windowsDir).filePath(kSiteStateFileName));
+}
+
+QString TForm1::siteStatusText() const {
+    return siteStatus_ && !siteStatus_->isHidden() ? siteStatus_->text() : QString();
+}
+
+// The link's line is the operator's: on the status bar of the operator's window, never on the
+// display.
+void TForm1::showSiteStatus(const QString& text, bool problem) {
+    if (!siteStatus_) {
+        if (text.isEmpty()) return;
+        siteStatus_ = new QLabel(StatusBar1);
+        siteStatus_->setObjectName(QStringLiteral("SiteLinkStatus"));
+        siteStatus_->setAccessibleName(QStringLiteral("考点联网状态"));
+        StatusBar1->addPermanentWidget(siteStatus_);
+    }
+    siteStatus_->setText(text);
+    siteStatus_->setStyleSheet(problem ? QStringLiteral("color: red;") : QString());
+    siteStatus_->setVisible(!text.isEmpty());
+}
+
+void TForm1::showIdentity(const QString& text, int ms) {
+    if (!identityLabel_) {
+        identityLabel_ = new QLabel(Panel1);
+        identityLabel_->setObjectName(QStringLiteral("RoomIdentity"));
+        identityLabel_->setAccessibleName(QStringLiteral("考场号"));
+        identityLabel_->setAlignment(Qt::AlignCenter);
+        identityLabel_->setStyleSheet(
+            QStringLiteral("background-color: rgba(0, 0, 0, 200); color: yellow;"));
+    }
+    QFont font = identityLabel_->font();
+    font.setBold(true);
+    font.setPixelSize(qMax(24, Panel1->height() / 3));
+    identityLabel_->setFont(font);
+    identityLabel_->setText(text);
+    identityLabel_->setGeometry(Panel1->rect());
+    identityLabel_->show();
+    identityLabel_->raise();
+    if (identityCall_) platform.time->cancel(identityCall_);
+    identityCall_ = platform.time->callAt(platform.time->monotonicMs() + ms, [this] {
+        identityCall_ = 0;
+        if (identityLabel_) identityLabel_->hide();
+    });
+}
+
+void TForm1::N31Click() {
+    if (!siteDialog_) {
+        siteDialog_ = new SiteDialog(*platform.dialogs, platform.linkTester, this);
+        siteDialog_->onAccepted = [this](const RoomLinkConfig& config) {
+            const int error = siteOptions().setValues(config.values());
+            if (error)
+                platform.dialogs->information(
+                    QStringLiteral("考点联网设置未能保存（%1），本次运行按新设置连接。")
+                        .arg(WriteErrorText(error)));
+            keeper_.note(config.enabled ? QStringLiteral("考点联网设置已更改：考场%1，服务器%2:%3")
+                                              .arg(config.room, config.host)
+                                              .arg(config.port)
+                                        : QStringLiteral("考点联网设置已更改：不联网"));
+            startSiteLink();
+        };
+    }
+    Options& options = siteOptions();
+    siteDialog_->setConfig(
+        RoomLinkConfig::FromValues([&options](const QString& key) { return options.value(key); }));
+    siteDialog_->show();
+    siteDialog_->raise();
+    siteDialog_->activateWindow();
 }

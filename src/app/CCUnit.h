@@ -25,6 +25,7 @@
 #include "app/AudienceWindow.h"
 #include "app/DisplayPanels.h"
 #include "app/SettingsScroll.h"
+#include "app/SiteDialog.h"
 #include "clock/ScheduleClock.h"
 #include "core/Options.h"
 #include "core/SettingsRecord.h"
@@ -40,6 +41,7 @@
 #include "presentation/SoundPrompts.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsPanel.h"
+#include "site/RoomLink.h"
 #include "timing/CountKeeper.h"
 #include "timing/MainTimer.h"
 #include "timing/PrepTimer.h"
@@ -53,6 +55,7 @@ class TForm3;
 class TForm4;
 class Twnl;
 class PlanWindow;
+class QLabel;
 
 // The form's controls, made from the Designer form before any subsystem is built on them.
 class TForm1Controls : public QMainWindow, public Ui::Form1 {
@@ -157,6 +160,18 @@ class TForm1 : public TForm1Controls {
     void N28Click();           // the folder of the session log
     void N29Click();           // the day's plan (系统 → 考试安排)
     void N30Click();  // F11: the display out of this window or back (系统 → 全屏显示切换)
+    void N31Click();  // the exam-site link's settings (系统 → 考点联网)
+
+    // ---- the exam-site link ------------------------------------------------------------------
+    // Opens the link as the [site] group of the options file says (closes it when it is off or
+    // its settings will not do); run at start-up and whenever the settings change.
+    void startSiteLink();
+    RoomLink* roomLink() const { return roomLink_.get(); }
+    SiteDialog* siteDialog() const { return siteDialog_; }
+    // The link's state on the operator's status line ("" while the link is off).
+    QString siteStatusText() const;
+    // The room's id large on the display, for a while (the office's 识别).
+    QLabel* identityLabel() const { return identityLabel_; }
     void FormClose();
 
     // ---- panels, tool-bar toggles and display modes -------------------------------------------
@@ -399,6 +414,19 @@ class TForm1 : public TForm1Controls {
     SettingsScroll* settingsScroll_ = nullptr;
     std::unique_ptr<Options> options_;
     QPointer<PlanWindow> planWindow_;
+    // The exam-site link (Wiring.cpp gives it its hooks), its settings window, its line on the
+    // status bar and the room's id on the display.
+    RoomLink::Hooks roomLinkHooks();
+    Options& siteOptions();
+    void showSiteStatus(const QString& text, bool problem);
+    void showIdentity(const QString& text, int ms);
+    bool resumeOfficeCount();
+    std::unique_ptr<RoomLink> roomLink_;
+    QPointer<SiteDialog> siteDialog_;
+    QLabel* siteStatus_ = nullptr;
+    QLabel* identityLabel_ = nullptr;
+    quint64 identityCall_ = 0;
+    std::optional<Reported::Prompt> lastPrompt_;
     bool movingScreens_ = false;
     ClickTracker coveredClick_;  // a click on the display beside the open settings panel
     QElapsedTimer restoring_;    // runs for a moment after the window was restored

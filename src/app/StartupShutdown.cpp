@@ -11,6 +11,7 @@
 #include "plan/Plan.h"
 #include "platform/Dialogs.h"
 #include "platform/Guard.h"
+#include "site/RoomLink.h"
 
 namespace {
 const QString kWindowCaption = QStringLiteral("澄屿计时器  V2.01");
@@ -33,7 +34,7 @@ void TForm1::FormCreate() {
                          StaleStateMarker(platform.location->runtimeDirectory(), windowsDir));
     // The temporary files of saves that a kill or a power cut interrupted.
     for (const QString& name : {kSettingsFileName, kOptionsFileName, kCountStateFileName,
-                                kPlanFileName, kPlanStateFileName})
+                                kPlanFileName, kPlanStateFileName, kSiteStateFileName})
         RemoveStaleTemporaries(QDir(windowsDir).filePath(name));
     // Whether the settings can be saved at all (a read-only or full folder, a file-size
     // limit): the program starts all the same and says so.
@@ -101,6 +102,9 @@ void TForm1::FormCreate() {
 
     // 13. The day's plan beside the settings, and the sessions it has started.
     loadPlan();
+
+    // 14. The exam-site link, when it is on: it connects by itself, nothing waits for it.
+    startSiteLink();
 }
 
 void TForm1::loadPlan() {
@@ -126,7 +130,35 @@ void TForm1::loadPlan() {
 void TForm1::ResumeInterruptedCount() {
     // A session of the plan that runs now goes on without a question; any other count that a
     // crash interrupted is offered.
-    if (!planRunner_.resumeOnStart(keeper_.saved())) keeper_.offerRecovery();
+    if (planRunner_.resumeOnStart(keeper_.saved())) return;
+    if (resumeOfficeCount()) return;
+    keeper_.offerRecovery();
+}
+
+// A count that followed the office's order when the program stopped goes on from that order,
+// without a question: the order is kept beside the settings, so this needs no network. A count
+// the operator had taken over since is the room's own, and is offered as any other.
+bool TForm1::resumeOfficeCount() {
+    const auto saved = keeper_.saved();
+    if (!saved || saved->source != CountSource::Office) return false;
+    const SiteState site = ReadSiteState(QDir(windowsDir).filePath(kSiteStateFileName));
+    if (!site.applied) return false;
+    const Anchor& a = site.applied->anchor;
+    if (a.phase != CountPhase::Prep && a.phase != CountPhase::Main) return false;
+    const qint64 now = platform.time->now().toMSecsSinceEpoch();
+    // A preparation that ran out handed over to a main count the order does not hold.
+    if (a.phase == CountPhase::Prep && a.endedAt(now)) return false;
+    // An order whose count ended longer ago than the count itself lasted is history.
+    if (a.running() && now > a.endMs() + qint64(a.duration) * 1000) return false;
+    if (a.paused && now - a.atMs > kPausedKeptMs) return false;
+    keeper_.note(QStringLiteral("恢复计时：按考务中心第%1版指令继续").arg(site.appliedRev));
+    if (a.phase == CountPhase::Prep) {
+        prepTimer_.follow(a, now, CountSource::Office, std::nullopt, false);
+    } else {
+        if (prepTimer_.running() || prepTimer_.paused()) prepTimer_.stopQuietly();
+        mainTimer_.follow(a, now, CountSource::Office, std::nullopt, false);
+    }
+    return true;
 }
 
 void TForm1::SpeedButton1Click() {
@@ -188,6 +220,8 @@ void TForm1::finishClose() {
         keeper_.close(false);
         keeper_.note(QStringLiteral("程序退出"));
     }
+    // The office sees the room leave (offline), not lose its link.
+    if (roomLink_) roomLink_->close();
     closedForGood_ = true;
     // Closed for good: nothing ticks and nothing sounds any more.
     sound_.CloseSounds();

@@ -5,7 +5,11 @@
 // wrong here.
 #include "app/Wiring.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 #include "app/CCUnit.h"
+#include "platform/Guard.h"
 
 SoundPrompts::Controls SoundWires(const Ui::Form1& f) {
     return {
@@ -302,6 +306,33 @@ void TForm1::wireSubsystems() {
     connect(&prepTimer_, &PrepTimer::changed, this,
             [this](CountEvent e) { planRunner_.prepChanged(e); });
     planRunner_.onEvent = [this](const QString& event) { keeper_.note(event); };
+    // The exam-site link reports what the timers tell, when the link is on.
+    connect(&mainTimer_, &MainTimer::changed, this, [this](CountEvent e) {
+        if (roomLink_) roomLink_->countChanged(e);
+    });
+    connect(&prepTimer_, &PrepTimer::changed, this, [this](CountEvent e) {
+        if (roomLink_) roomLink_->countChanged(e);
+    });
+    // The last prompt's sound and the display's screen go into the room's report; a prompt
+    // that failed and a display screen unplugged are told to the office at once.
+    sound_.onPrompt = [this](const QString& file, bool ok, const QString& why) {
+        lastPrompt_ = Reported::Prompt{QFileInfo(file).fileName(), ok,
+                                       platform.time->now().toMSecsSinceEpoch()};
+        if (roomLink_ && !ok) roomLink_->promptFailed(lastPrompt_->file, why);
+    };
+    if (platform.screens)
+        connect(platform.screens, &ScreenList::changed, this, [this] {
+            if (!roomLink_ || !audience_) return;
+            const ScreenInfo wanted = audience_->wanted();
+            const QList<ScreenInfo> screens = platform.screens->screens();
+            const bool there =
+                std::any_of(screens.begin(), screens.end(),
+                            [&](const ScreenInfo& s) { return s.sameScreen(wanted); });
+            if (!wanted.name.isEmpty() && !there)
+                roomLink_->screenLost(wanted.name);
+            else
+                roomLink_->healthChanged();
+        });
     clock_.conciseDisplay = [this] { return panels_.ConciseDisplay(); };
     clock_.closeWindow = [this] {
         scheduledClose_ = true;
@@ -323,4 +354,81 @@ void TForm1::wireSubsystems() {
     colours_.opacityChanged = [this](double opacity) {
         if (audienceWindow_) audienceWindow_->setWindowOpacity(opacity);
     };
+}
+
+// What the exam-site link reaches of the room: the count as the display shows it (the
+// preparation while it counts or stands paused, the main count otherwise), the office's anchor
+// taken by the timer of its phase, the plan, the time-up sound for the office's sound test, the
+// display for the room's id and the office's text, the sound output, the screen, the session
+// log and the operator's status line.
+RoomLink::Hooks TForm1::roomLinkHooks() {
+    RoomLink::Hooks h;
+    h.count = [this](qint64 now) {
+        const bool prep = prepTimer_.running() || prepTimer_.paused();
+        RoomLink::Count c;
+        c.anchor = prep ? prepTimer_.anchorAt(now) : mainTimer_.anchorAt(now);
+        c.source = prep ? prepTimer_.source() : mainTimer_.source();
+        c.shown = DisplayText(prep ? prepTimer_.seconds() : mainTimer_.seconds());
+        c.alert = mainTimer_.alertState();
+        c.title = Label44->isHidden() ? QString() : Label44->text();
+        return c;
+    };
+    h.follow = [this](const Anchor& a, qint64 now, bool prompts) {
+        if (a.phase == CountPhase::Prep) {
+            prepTimer_.follow(a, now, CountSource::Office, std::nullopt, prompts);
+            return;
+        }
+        if (prepTimer_.running() || prepTimer_.paused()) prepTimer_.stopQuietly();
+        mainTimer_.follow(a, now, CountSource::Office, std::nullopt, prompts);
+    };
+    h.plan = [this] { return planRunner_.plan(); };
+    h.takePlan = [this](const Plan& plan) { planRunner_.setPlan(plan, planRunner_.enabled()); };
+    h.soundTest = [this](std::function<void(bool, QString)> done) {
+        QString failure;
+        if (!CatchError(
+                [this] {
+                    sound_.StartSound(MediaPlayer1, Settings.timeUpSoundFile,
+                                      SoundFlag::StopBackgroundFirst, true);
+                },
+                failure)) {
+            done(false, failure);
+            return;
+        }
+        const OutputState out = platform.output ? platform.output->outputState() : OutputState::Ok;
+        if (out == OutputState::Missing)
+            done(false, QStringLiteral("已播放，但本机没有声音输出设备"));
+        else if (out == OutputState::Muted)
+            done(false, QStringLiteral("已播放，但声音输出已静音或音量为0"));
+        else
+            done(true, QStringLiteral("已播放时间到的声音"));
+    };
+    h.identify = [this](const QString& text, int ms) { showIdentity(text, ms); };
+    h.showText = [this](const QString& text) {
+        Label52->setCaption(text);
+        Label52->setVisible(!text.isEmpty());
+    };
+    h.output = [this] {
+        switch (platform.output ? platform.output->outputState() : OutputState::Ok) {
+            case OutputState::Missing:
+                return OutputHealth::Missing;
+            case OutputState::Muted:
+                return OutputHealth::Muted;
+            case OutputState::Ok:
+                break;
+        }
+        return OutputHealth::Ok;
+    };
+    h.screen = [this] {
+        Reported::Screen s;
+        const ScreenInfo target = audience_ ? audience_->target() : ScreenInfo{};
+        s.name = target.name;
+        s.width = target.geometry.width();
+        s.height = target.geometry.height();
+        s.full = isMaximized() || isFullScreen();
+        return s;
+    };
+    h.lastPrompt = [this] { return lastPrompt_; };
+    h.log = [this](const QString& line) { keeper_.note(line); };
+    h.status = [this](const QString& text, bool problem) { showSiteStatus(text, problem); };
+    return h;
 }

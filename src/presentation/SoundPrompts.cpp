@@ -77,7 +77,10 @@ void SoundPrompts::PlayPromptSound(AudioPlayer* player, const QString& path, Sou
         const QString file = SoundPath(TrimControl(path));
         NoteFailed(file, e.message());
         ReportSoundProblem(file, e.message());
+        if (onPrompt && player == &prompts_) onPrompt(file, false, e.message());
+        return;
     }
+    if (onPrompt && player == &prompts_ && !closing_) onPrompt(player->fileName(), true, {});
 }
 
 void SoundPrompts::ReportSoundProblem(const QString& path, const QString& text) {
@@ -113,10 +116,12 @@ void SoundPrompts::PlayerFailed(AudioPlayer* player, const QString& text) {
     // The file is not given to the player again until it changes.
     NoteFailed(player->fileName(), text);
     // A test button's sound says what is wrong every time; a prompt's once per file.
-    if (lastTest_ == player)
+    if (lastTest_ == player) {
         reports_.later(text);
-    else
-        ReportSoundProblem(player->fileName(), text);
+        return;
+    }
+    ReportSoundProblem(player->fileName(), text);
+    if (onPrompt && player == &prompts_) onPrompt(player->fileName(), false, text);
 }
 
 void SoundPrompts::StartSound(AudioPlayer* player, const QString& path, SoundFlags flags,

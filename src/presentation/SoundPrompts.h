@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "core/SettingsRecord.h"
@@ -52,6 +53,10 @@ class SoundPrompts {
     ~SoundPrompts();
     SoundPrompts(const SoundPrompts&) = delete;
     SoundPrompts& operator=(const SoundPrompts&) = delete;
+
+    // Each prompt's sound as it starts (ok) or fails, with the file and why: the site link
+    // reports the last one and tells the office of a failure.
+    std::function<void(const QString& file, bool ok, const QString& why)> onPrompt;
 
     AudioPlayer* promptPlayer() const { return &prompts_; }
     AudioPlayer* musicPlayer() const { return &music_; }

@@ -161,7 +161,7 @@ bool TestBroker::writeConfiguration(QString* error) {
     // The password file, made by the broker's own tool.
     const QString passwords = path(QStringLiteral("kvtmr.passwd"));
     QFile::remove(passwords);
-    for (const QString& user : Users()) {
+    for (const QString& user : Users() + options_.moreRooms) {
         QStringList args;
         if (!QFile::exists(passwords)) args << QStringLiteral("-c");
         args << QStringLiteral("-b") << passwords << user << Password(user);

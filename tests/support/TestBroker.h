@@ -21,6 +21,8 @@ class TestBroker {
     struct Options {
         QString site = QStringLiteral("s1");
         bool tls = false;  // a second listener with TLS (needs openssl)
+        // Rooms beyond A101 … A103 (a benchmark's many rooms), each with its password.
+        QStringList moreRooms;
     };
     TestBroker();
     explicit TestBroker(const Options& options);
