@@ -452,7 +452,7 @@ void ConsoleWindow::order(Steer s, int sign) {
         return;
     }
     // The second named must still lie ahead when the order goes out.
-    if (model_.nowMs() > at - 1000) {
+    while (model_.nowMs() > at - 1000) {
         at = EffectiveAt(model_.nowMs());
         if (!services_.dialogs.confirm(
                 QStringLiteral("确认用时较长，生效时刻改为 %1。仍然发出吗？").arg(Clock(at))))

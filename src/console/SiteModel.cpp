@@ -1,6 +1,7 @@
 #include "console/SiteModel.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cstdlib>
 
@@ -318,6 +319,9 @@ void SiteModel::received(const QString& topic, const QByteArray& payload, bool r
     if (parts->leaf == QLatin1String("cmd") || parts->leaf == QLatin1String("tpong")) return;
     RoomStatus* r = roomFor(parts->room);
     if (!r) return drop(topic, QStringLiteral("考场太多"));
+    // What the broker kept is the state the console finds, not news: no alarm for it.
+    quiet_ = retained;
+    const auto loud = qScopeGuard([this] { quiet_ = false; });
     const QString& leaf = parts->leaf;
     if (leaf == QLatin1String("presence"))
         onPresence(*r, payload, retained, topic);
@@ -445,7 +449,7 @@ void SiteModel::refresh(const QString& id) {
     const unsigned before = first ? ProblemNone : *known;
     problems_.insert(id, current);
     // A room's state when the console first hears of it is no news; a change after is.
-    const unsigned fresh = first ? ProblemNone : (current & ~before & kAlarmProblems);
+    const unsigned fresh = first || quiet_ ? ProblemNone : (current & ~before & kAlarmProblems);
     if (fresh) {
         const QString text = QStringLiteral("%1：%2").arg(id, ProblemWords(fresh));
         record(id, QStringLiteral("警报"), {id}, ProblemWords(fresh));

@@ -196,6 +196,7 @@ class SiteModel : public QObject {
     int commandCounter_ = 0;
     quint64 checkCall_ = 0;
     bool watching_ = false;
+    bool quiet_ = false;  // handling a retained message
 };
 
 // Chinese words for what the console shows.

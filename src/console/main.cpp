@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
         model, record,
         ConsoleWindow::Services{
             *p.siteLink, *p.time, *p.dialogs, p.linkTester, p.player1,
-            p.soundDir.isEmpty() ? QString() : p.soundDir + QStringLiteral("/Zdjgly.wav")});
+            p.soundDir.isEmpty() ? QString() : p.soundDir + QStringLiteral("/Zbjjly.wav")});
     p.dialogs->setOwner(&window);
     window.show();
     window.start(options);
