@@ -125,9 +125,14 @@ void SiteModelTest::roomsFromRetainedState() {
     rig.online(QStringLiteral("A101"));
     rig.report(Report(QStringLiteral("A101"), now - 2000, Running(now - 10'000, 600)), true);
     rig.link.deliver(Topic(QStringLiteral("A103"), "presence"), "offline", true);
+    // A room whose presence comes before its report, which tells of a muted output.
+    rig.online(QStringLiteral("A104"));
+    Reported muted = Report(QStringLiteral("A104"), now - 2000, Running(now - 10'000, 600));
+    muted.output = OutputHealth::Muted;
+    rig.report(muted, true);
 
-    QCOMPARE(rig.model.roomIds(), (QStringList{"A101", "A102", "A103"}));
-    QCOMPARE(rig.model.onlineCount(), 1);
+    QCOMPARE(rig.model.roomIds(), (QStringList{"A101", "A102", "A103", "A104"}));
+    QCOMPARE(rig.model.onlineCount(), 2);
     // The remaining time is computed here from the reported anchor, and moves with the clock.
     QCOMPARE(rig.model.remainingNow(QStringLiteral("A101")), std::optional<int>(590));
     QCOMPARE(rig.model.remainingNow(QStringLiteral("A102")), std::optional<int>(5340));
@@ -135,10 +140,18 @@ void SiteModelTest::roomsFromRetainedState() {
     rig.time.advance(5000);
     QCOMPARE(rig.model.remainingNow(QStringLiteral("A101")), std::optional<int>(585));
     QCOMPARE(rig.model.room(QStringLiteral("A101"))->report->title, QStringLiteral("语文"));
-    // The state found at the start is no news: the offline room is shown, not alarmed.
+    // The state found at the start is no news: the offline and the muted rooms are shown,
+    // not alarmed.
     QCOMPARE(rig.model.problems(QStringLiteral("A103")), unsigned(ProblemOffline));
+    QCOMPARE(rig.model.problems(QStringLiteral("A104")), unsigned(ProblemSilent));
     QVERIFY(rig.alarms.isEmpty());
-    QCOMPARE(rig.model.alarmCount(), 1);
+    QCOMPARE(rig.model.alarmCount(), 2);
+    // What comes live after is.
+    muted.atMs = rig.now();
+    muted.lastPrompt = Reported::Prompt{QStringLiteral("Ksksly.wav"), false, rig.now()};
+    rig.online(QStringLiteral("A102"), false);
+    rig.link.deliver(Topic(QStringLiteral("A101"), "presence"), "offline", false);
+    QCOMPARE(rig.alarms, QStringList{"A101"});
 }
 
 void SiteModelTest::officePresence_data() {

@@ -179,7 +179,18 @@ ConsoleWindow::ConsoleWindow(SiteModel& model, ConsoleRecord& record, const Serv
     connect(&model_, &SiteModel::alarm, this, &ConsoleWindow::sounded);
     connect(&model_, &SiteModel::linkChanged, this, &ConsoleWindow::updateHeader);
     connect(&model_, &SiteModel::planChanged, this, &ConsoleWindow::updateHeader);
-    connect(&model_, &SiteModel::roomAdded, this, [this] { wall_->update(); });
+    connect(&model_, &SiteModel::roomAdded, this, [this] {
+        wall_->update();
+        if (fitPending_) return;
+        fitPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                fitPending_ = false;
+                table_->resizeColumnsToContents();
+            },
+            Qt::QueuedConnection);
+    });
     connect(&model_, &SiteModel::roomChanged, this, [this] { wall_->update(); });
     tick_ = std::make_unique<TTimer>(services_.time, TTimer::Mode::WallSecond,
                                      QStringLiteral("ConsoleTick"));
@@ -312,7 +323,9 @@ void ConsoleWindow::build() {
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The columns are fitted to their contents when rooms come, not at every second's change
+    // (which would measure every cell of a site's 200 rooms each second).
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     table_->setAccessibleName(QStringLiteral("考场列表"));
     tabs_->addTab(table_, QStringLiteral("考场列表"));
     recordView_ = new QPlainTextEdit(split);

@@ -104,6 +104,7 @@ class ConsoleWindow : public QMainWindow {
     Options* options_ = nullptr;
     ConsoleLogin login_;
     qint64 lastAlarmSoundMs_ = 0;
+    bool fitPending_ = false;  // the table's columns are fitted once the rooms have come
     std::unique_ptr<TTimer> tick_;
 
     QLabel* linkLabel_ = nullptr;

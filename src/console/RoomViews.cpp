@@ -258,12 +258,11 @@ void TileWall::paintEvent(QPaintEvent*) {
                    Qt::AlignCenter, digits);
         p.setFont(smallFont);
         const QString problems = ProblemWords(model_.problems(id));
+        // Texts longer than the tile are cut at its edge (drawText clips to its rectangle).
         p.drawText(QRectF(inner.left(), inner.top() + line + h * 0.36, inner.width(), h * 0.17),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   QFontMetricsF(smallFont).elidedText(title, Qt::ElideRight, inner.width()));
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
         p.drawText(QRectF(inner.left(), inner.top() + line + h * 0.53, inner.width(), h * 0.17),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   QFontMetricsF(smallFont).elidedText(problems, Qt::ElideRight, inner.width()));
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, problems);
     }
 }
 
