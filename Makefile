@@ -6,12 +6,14 @@
 #               (lintian; as root in CI also dpkg -i, a run of the installed program, and
 #               dpkg --purge leaving nothing behind)
 #   make package  installs what is missing and builds the Debian package in $(PKG_BUILD)/
+#   make site-demo  builds, then starts on this desktop a local broker, the exam office's
+#               console (as office1) and three rooms (scripts/site-demo.sh)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 PKG_BUILD ?= build-pkg
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run test test-fast test-asan package test-package format clean
+.PHONY: all deps build run site-demo test test-fast test-asan package test-package format clean
 
 all: build
 
@@ -26,6 +28,9 @@ run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	    echo "make run: no display (DISPLAY is not set); start it from a desktop session" >&2; exit 1; fi
 	$(BUILD)/src/app/kvtmr
+
+site-demo: build
+	bash scripts/site-demo.sh $(BUILD)
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -20,12 +20,12 @@ export DEB_BUILD_MAINT_OPTIONS="hardening=+all"
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags="$(dpkg-buildflags --get LDFLAGS)"
 
-# Build type None: only Debian's flags. Only the program and its data files are built (the
+# Build type None: only Debian's flags. Only the programs and their data files are built (the
 # tests and benchmarks are not part of the package); CPack then installs them.
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=None -DKVTMR_WERROR=ON \
     -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
-cmake --build "$dir" -j "$jobs" --target kvtmr kvtmr_data
+cmake --build "$dir" -j "$jobs" --target kvtmr kvtmr-console kvtmr_data
 rm -f "$dir"/kvtmr_*.deb
 (cd "$dir" && cpack -G DEB)
 deb="$(ls "$dir"/kvtmr_*.deb)"

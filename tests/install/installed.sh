@@ -3,6 +3,7 @@
 # test (a temporary prefix) and the package check (/usr):
 #   inst_check_tree PREFIX SOURCE_DIR APP_ID   every installed file is there and well formed
 #   inst_validate PREFIX APP_ID                desktop-file-validate and appstreamcli validate
+#   inst_console_entry PREFIX                  the console's desktop entry
 #   inst_desktop_program DESKTOP_FILE          the program the entry's Exec line starts, found
 #                                              through PATH as a desktop does
 #   inst_listen NAME BIN [CHECK...]            starts BIN from a working directory of its own
@@ -56,15 +57,23 @@ inst_check_tree() {
     # The entry's icon name is the installed icon's.
     grep -qx "Icon=$id" "$prefix/share/applications/$id.desktop" ||
         inst_fail "the desktop entry does not name the icon $id"
-    # The manual page: compressed, and man renders it without a warning.
-    f="$prefix/share/man/man1/kvtmr.1.gz"
-    gzip -t "$f" 2>/dev/null || inst_fail "no compressed manual page at $f"
-    local warnings page
-    warnings="$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$f" 2>&1 >/dev/null)"
-    [ -z "$warnings" ] || inst_fail "the manual page has warnings: $warnings"
-    page="$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$f" 2>/dev/null)"
-    grep -q '^NAME' <<<"$page" && grep -Eq 'kvtmr +- +澄屿计时器' <<<"$page" ||
-        inst_fail "the manual page has no NAME line for kvtmr"
+    # The manual pages: compressed, and man renders them without a warning.
+    local warnings page program name
+    for program in kvtmr:澄屿计时器 kvtmr-console:澄屿考务台; do
+        name=${program#*:}
+        program=${program%%:*}
+        f="$prefix/share/man/man1/$program.1.gz"
+        gzip -t "$f" 2>/dev/null || inst_fail "no compressed manual page at $f"
+        warnings="$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$f" 2>&1 >/dev/null)"
+        [ -z "$warnings" ] || inst_fail "the manual page of $program has warnings: $warnings"
+        page="$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$f" 2>/dev/null)"
+        grep -q '^NAME' <<<"$page" && grep -Eq "$program +- +$name" <<<"$page" ||
+            inst_fail "the manual page has no NAME line for $program"
+    done
+    # The exam office's console: its program and its desktop entry, with the same icon.
+    [ -x "$prefix/bin/kvtmr-console" ] || inst_fail "$prefix/bin/kvtmr-console is missing or not executable"
+    f="$(inst_console_entry "$prefix")"
+    grep -qx "Icon=$id" "$f" || inst_fail "the console's desktop entry does not name the icon $id"
     [ -s "$prefix/share/doc/kvtmr/copyright" ] || inst_fail "no copyright file"
     gzip -t "$prefix/share/doc/kvtmr/changelog.gz" 2>/dev/null || inst_fail "no changelog.gz"
     inst_log "installed files complete under $prefix"
@@ -77,8 +86,11 @@ inst_validate() {
     command -v appstreamcli >/dev/null || inst_fail "appstreamcli is missing (apt-get install appstream)"
     # Errors and warnings fail; the one hint it gives is about Utility and Education both
     # being main categories, which the entry means (a tool for exams and a clock).
-    out="$(desktop-file-validate "$desktop" 2>&1)" || inst_fail "desktop-file-validate: $out"
-    [ -z "$out" ] || inst_log "desktop-file-validate: $out"
+    for desktop in "$desktop" "$(inst_console_entry "$prefix")"; do
+        out="$(desktop-file-validate "$desktop" 2>&1)" || inst_fail "desktop-file-validate: $out"
+        [ -z "$out" ] || inst_log "desktop-file-validate: $out"
+    done
+    desktop="$prefix/share/applications/$id.desktop"
     out="$(appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" 2>&1)" ||
         inst_fail "appstreamcli validate: $out"
     inst_log "appstreamcli validate: $(tail -n1 <<<"$out")"
@@ -93,6 +105,14 @@ inst_validate() {
     done
     [ "$listed" -eq "$(grep -o 'docs/screenshots/[a-z]*\.png' "$INST_HERE/../../README.md" | sort -u | wc -l)" ] ||
         inst_fail "the metadata lists $listed screenshots, not the README's"
+}
+
+# The desktop entry that starts the console.
+inst_console_entry() {
+    local f
+    f="$(grep -lx 'Exec=kvtmr-console' "$1"/share/applications/*.desktop 2>/dev/null | head -n1)"
+    [ -n "$f" ] || inst_fail "no desktop entry starts kvtmr-console"
+    printf '%s\n' "$f"
 }
 
 inst_desktop_program() {

@@ -42,8 +42,18 @@ contents=$(dpkg-deb -c "$DEB")
 for f in kvtmr.conf kvtmr.acl 考点联网指南.md; do
     grep -q "/usr/share/kvtmr/site/$f\$" <<<"$contents" || inst_fail "the package lacks share/kvtmr/site/$f"
 done
-APP_ID=$(dpkg-deb -c "$DEB" | sed -n 's|.*/usr/share/applications/\(.*\)\.desktop$|\1|p')
-[ -n "$APP_ID" ] || inst_fail "the package holds no desktop entry"
+# The timer's entry is the one that starts kvtmr (the console has an entry of its own).
+APP_ID=""
+for entry in $(sed -n 's|.*\./usr/share/applications/\(.*\)\.desktop$|\1|p' <<<"$contents"); do
+    if dpkg-deb --fsys-tarfile "$DEB" | tar -xO "./usr/share/applications/$entry.desktop" |
+        grep -x 'Exec=kvtmr' >/dev/null; then
+        APP_ID=$entry
+    fi
+done
+[ -n "$APP_ID" ] || inst_fail "the package holds no desktop entry that starts kvtmr"
+grep -q '/usr/bin/kvtmr-console$' <<<"$contents" || inst_fail "the package lacks usr/bin/kvtmr-console"
+grep -q '/usr/share/man/man1/kvtmr-console.1.gz$' <<<"$contents" ||
+    inst_fail "the package lacks the console's manual page"
 
 # 3. install, run, remove
 if [ "$(id -u)" -ne 0 ] || { [ "${CI:-}" != true ] && [ "${KVTMR_PACKAGE_INSTALL:-}" != 1 ]; }; then
