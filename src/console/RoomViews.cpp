@@ -214,11 +214,13 @@ void TileWall::paintEvent(QPaintEvent*) {
     QFont digitFont = font();
     digitFont.setBold(true);
     digitFont.setPixelSize(std::max(8, int(h * 0.3)));
+    // The digits are drawn inside the tile's own margin: the cell less a pad each side, and
+    // the tile less a pad each side again; a little room is left for the glyphs' bearings.
     const double digitsWidth =
         QFontMetricsF(digitFont).horizontalAdvance(QStringLiteral("00∶00∶00"));
-    if (digitsWidth > w - 2 * pad)
-        digitFont.setPixelSize(
-            std::max(6, int(digitFont.pixelSize() * (w - 2 * pad) / digitsWidth)));
+    const double digitsRoom = (w - 4 * pad) * 0.95;
+    if (digitsWidth > digitsRoom)
+        digitFont.setPixelSize(std::max(6, int(digitFont.pixelSize() * digitsRoom / digitsWidth)));
     QFont smallFont = font();
     smallFont.setPixelSize(std::max(7, int(h * 0.12)));
 

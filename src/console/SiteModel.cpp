@@ -153,7 +153,7 @@ QString EventWords(RoomEvent::Kind kind) {
 QString ProblemWords(unsigned p) {
     static const std::pair<unsigned, const char*> words[] = {
         {ProblemOffline, "离线"},     {ProblemStale, "画面停止更新"}, {ProblemSilent, "无声"},
-        {ProblemOffTime, "时间不符"}, {ProblemClock, "时钟偏差"},     {ProblemOverride, "本地调整"},
+        {ProblemOffTime, "时间不符"}, {ProblemClock, "时钟异常"},     {ProblemOverride, "本地调整"},
         {ProblemScreen, "未全屏"},    {ProblemAck, "指令未执行"}};
     QStringList out;
     for (const auto& [flag, text] : words)
