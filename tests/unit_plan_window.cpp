@@ -123,8 +123,10 @@ struct Rig {
             cells << table()->item(r, c)->text();
         return cells;
     }
+    // A session of the window's plan, kept in `last` so that the pointer stays good.
     const PlanSession* session(const QString& title) {
-        for (const PlanSession& s : plan().sessions)
+        plan();
+        for (const PlanSession& s : last.sessions)
             if (s.title == title) return &s;
         return nullptr;
     }
