@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <ctime>
 
+#include "PlanSamples.h"
 #include "core/Anchor.h"
 #include "plan/Plan.h"
 #include "plan/PlanCsv.h"
@@ -16,20 +17,6 @@ qint64 At(const QString& iso) {
     const auto t = ParseInstant(iso);
     if (!t) qFatal("bad instant %s", qPrintable(iso));
     return *t;
-}
-qint64 Local(int y, int mo, int d, int h, int mi, int s = 0) {
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s)).toMSecsSinceEpoch();
-}
-
-PlanSession Session(const QString& id, const QString& title, qint64 start, int duration,
-                    int prep = 0) {
-    PlanSession s;
-    s.id = id;
-    s.title = title;
-    s.startMs = start;
-    s.duration = duration;
-    s.prep = prep;
-    return s;
 }
 
 Anchor Running(bool up, int duration, int value, qint64 at) {

@@ -20,25 +20,11 @@
 #include <ctime>
 
 #include "Fakes.h"
+#include "PlanSamples.h"
 #include "plan/PlanCsv.h"
 #include "plan/PlanWindow.h"
 
 namespace {
-
-qint64 Local(int y, int mo, int d, int h, int mi, int s = 0) {
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s)).toMSecsSinceEpoch();
-}
-
-PlanSession Session(const QString& id, const QString& title, qint64 start, int duration,
-                    int prep = 0) {
-    PlanSession s;
-    s.id = id;
-    s.title = title;
-    s.startMs = start;
-    s.duration = duration;
-    s.prep = prep;
-    return s;
-}
 
 // 语文 and 数学 on 10 December, the day after the clock's noon.
 Plan ExamDay() {
