@@ -542,44 +542,51 @@ SiteModel::Sent SiteModel::steer(const QStringList& rooms, Steer order, qint64 a
     return sent;
 }
 
-SiteModel::Sent SiteModel::adopt(const QStringList& rooms) {
+SiteModel::Sent SiteModel::resend(
+    const QStringList& rooms, const QString& action, const QString& why,
+    const std::function<const Anchor*(const RoomStatus* r, QString& refusal)>& pick) {
     Sent sent;
     const QString cannot = CannotSend(canSteer(), link_.state());
     for (const QString& id : rooms) {
         const RoomStatus* r = room(id);
-        if (!cannot.isEmpty())
-            sent.refused.insert(id, cannot);
-        else if (!r || !r->report)
-            sent.refused.insert(id, QStringLiteral("还没有收到该考场的报告"));
-        else if (r->report->source != CountSource::Local)
-            sent.refused.insert(id, QStringLiteral("该考场没有本地调整"));
-        else {
-            publishDesired(id, r->report->anchor, QStringLiteral("采纳考场的本地调整"));
-            sent.rooms << id;
+        QString refusal = cannot;
+        const Anchor* anchor = nullptr;
+        if (refusal.isEmpty()) anchor = pick(r, refusal);
+        if (!anchor) {
+            sent.refused.insert(id, refusal);
+            continue;
         }
+        publishDesired(id, *anchor, why);
+        sent.rooms << id;
     }
-    if (canSteer())
-        record(user_, QStringLiteral("采纳本地调整"), sent.rooms, RefusalText(sent.refused));
+    if (canSteer()) record(user_, action, sent.rooms, RefusalText(sent.refused));
     return sent;
 }
 
+SiteModel::Sent SiteModel::adopt(const QStringList& rooms) {
+    return resend(rooms, QStringLiteral("采纳本地调整"), QStringLiteral("采纳考场的本地调整"),
+                  [](const RoomStatus* r, QString& refusal) -> const Anchor* {
+                      if (!r || !r->report) {
+                          refusal = QStringLiteral("还没有收到该考场的报告");
+                          return nullptr;
+                      }
+                      if (r->report->source != CountSource::Local) {
+                          refusal = QStringLiteral("该考场没有本地调整");
+                          return nullptr;
+                      }
+                      return &r->report->anchor;
+                  });
+}
+
 SiteModel::Sent SiteModel::reassert(const QStringList& rooms) {
-    Sent sent;
-    const QString cannot = CannotSend(canSteer(), link_.state());
-    for (const QString& id : rooms) {
-        const RoomStatus* r = room(id);
-        if (!cannot.isEmpty())
-            sent.refused.insert(id, cannot);
-        else if (!r || !r->desired)
-            sent.refused.insert(id, QStringLiteral("考务办公室没有给该考场下达过调整"));
-        else {
-            publishDesired(id, r->desired->anchor, QStringLiteral("重申考务办公室的调整"));
-            sent.rooms << id;
-        }
-    }
-    if (canSteer())
-        record(user_, QStringLiteral("重申调整"), sent.rooms, RefusalText(sent.refused));
-    return sent;
+    return resend(rooms, QStringLiteral("重申调整"), QStringLiteral("重申考务办公室的调整"),
+                  [](const RoomStatus* r, QString& refusal) -> const Anchor* {
+                      if (!r || !r->desired) {
+                          refusal = QStringLiteral("考务办公室没有给该考场下达过调整");
+                          return nullptr;
+                      }
+                      return &r->desired->anchor;
+                  });
 }
 
 SiteModel::Sent SiteModel::command(const QStringList& rooms, Command::Kind kind,

@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "plan/Plan.h"
@@ -173,6 +174,11 @@ class SiteModel : public QObject {
     void record(const QString& who, const QString& what, const QStringList& rooms,
                 const QString& detail = QString());
     void publishDesired(const QString& id, const Anchor& anchor, const QString& why);
+    // Sends each room the anchor `pick` finds in what is known of it (r: nullptr for a room not
+    // heard of; pick gives nullptr, with the reason in `refusal`, when there is none), as the
+    // office's `why`, and records it as `action`.
+    Sent resend(const QStringList& rooms, const QString& action, const QString& why,
+                const std::function<const Anchor*(const RoomStatus* r, QString& refusal)>& pick);
     void scheduleCheck();
 
     void onPresence(RoomStatus& r, const QByteArray& payload, bool retained, const QString& t);
