@@ -62,7 +62,10 @@ QMargins FrameWatch::margins() {
         seen.left() >= 0 && seen.top() >= 0 && seen.right() >= 0 && seen.bottom() >= 0;
     // No frame at all, once there was one: shown again, the window is not framed yet.
     const bool unframed = seen.isNull() && !margins_.isNull();
-    if (sensible && !unframed) margins_ = seen;
+    // A frame with all of its border right of and below the window: the window manager has
+    // made the frame but not yet put the window in its place inside it.
+    const bool shifted = seen.left() == 0 && seen.top() == 0 && !seen.isNull();
+    if (sensible && !unframed && !shifted) margins_ = seen;
     return margins_;
 }
 
