@@ -36,6 +36,8 @@ class MainTimerTest : public QObject {
     void leadAndInterval();
     void prepHandsOver();
     void keeperHearsTheAlert();
+    void idleAnchorIsTheSetCount_data();
+    void idleAnchorIsTheSetCount();
 };
 
 void MainTimerTest::stepsAndPrompts_data() {
@@ -177,6 +179,27 @@ void MainTimerTest::keeperHearsTheAlert() {
     rig.main->setAlertState(0);
     QCOMPARE(stored()->alertState, 0);
     QVERIFY(rig.fake.log.events().first().startsWith(QStringLiteral("正式计时开始")));
+}
+
+void MainTimerTest::idleAnchorIsTheSetCount_data() {
+    QTest::addColumn<bool>("up");
+    QTest::newRow("counting down") << false;
+    QTest::newRow("counting up") << true;
+}
+
+// Idle, the anchor tells the count a start would run (the office starts a room from it).
+void MainTimerTest::idleAnchorIsTheSetCount() {
+    QFETCH(bool, up);
+    TimerRig rig;
+    rig.durationBox->setText(QStringLiteral("90"));
+    rig.durationUnit->setText(QStringLiteral("秒钟"));
+    rig.countUp->setChecked(up);
+    rig.main->loadDuration(false);
+    const Anchor a = rig.main->anchorAt(rig.fake.time.now().toMSecsSinceEpoch());
+    QCOMPARE(a.phase, CountPhase::Idle);
+    QCOMPARE(a.duration, 90);
+    QCOMPARE(a.countUp, up);
+    QCOMPARE(a.value, up ? 0 : 90);
 }
 
 QTEST_MAIN(MainTimerTest)

@@ -304,6 +304,12 @@ void MainTimer::setBase(CountPhase phase, bool paused, qint64 atMs) {
 Anchor MainTimer::anchorAt(qint64 now) const {
     Anchor a = base_;
     a.session = session_;
+    if (a.phase == CountPhase::Idle) {
+        // Idle, the count that a start would run: the set duration, as the display shows it.
+        a.duration = fullCount();
+        a.countUp = countingUp();
+        a.value = std::clamp(seconds_, 0, std::max(0, a.duration));
+    }
     if (!running()) return a;
     // The step on show began msSinceLastStep ago; the anchor still describes it unless the
     // clock was set since (then the same count is told from the step on show).
