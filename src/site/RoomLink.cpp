@@ -268,8 +268,12 @@ void RoomLink::received(const QString& topicName, const QByteArray& payload, boo
     if (parts->room.isEmpty() && parts->leaf == QLatin1String("plan")) {
         takePlan(payload);
     } else if (parts->room.isEmpty() && parts->leaf == QLatin1String("office/presence")) {
-        if (!payload.isEmpty() && !DecodePresence(payload))
+        const auto office = payload.isEmpty() ? std::nullopt : DecodePresence(payload);
+        if (!payload.isEmpty() && !office)
             drop(QStringLiteral("%1：不是online或offline").arg(topicName));
+        // The office just came: the clock is measured against it now, not half a minute on.
+        else if (office == Presence::Online && !offset_)
+            probe();
     } else if (parts->leaf == QLatin1String("desired")) {
         takeDesired(payload, retained);
     } else if (parts->leaf == QLatin1String("cmd")) {
