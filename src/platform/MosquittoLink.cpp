@@ -8,6 +8,7 @@
 // A connection that is closed, or whose link is gone, is retired: it is told to disconnect
 // cleanly, tells nothing any more, and ends by itself however long its broker takes.
 #include <errno.h>
+#include <fcntl.h>
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 #include <netdb.h>
@@ -432,6 +433,10 @@ Outcome Connection::attempt() {
     errno = 0;
     const int rc = mosquitto_connect_async(mosq_, host.constData(), settings_.port, keepalive);
     if (rc != MOSQ_ERR_SUCCESS) return FromMosquitto(rc, errno, lastLog_);
+    // The programs the process starts (pactl, the program run at the end) must not inherit
+    // the connection: held open in them after the process was killed, it would keep the
+    // broker from telling its end (the last will) until the keepalive runs out.
+    if (const int sock = mosquitto_socket(mosq_); sock >= 0) ::fcntl(sock, F_SETFD, FD_CLOEXEC);
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs_);
     bool tcpUp = false;

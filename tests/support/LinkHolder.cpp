@@ -1,11 +1,13 @@
 // A process that holds a site link, for the tests of what the broker does when a link ends:
 //   kvtmr_link_holder HOST PORT USER PASSWORD PRESENCE_TOPIC [CA_FILE]
-// It opens the link with the last will "offline" (retained) on the presence topic, publishes
-// "online" there once connected and prints "connected". A line "close" on its input closes
-// the link cleanly and ends the process; a kill ends it without a goodbye. With a CA file the
-// link is over TLS.
+// It opens the link with the last will "offline" (retained) on the presence topic and a
+// keepalive of a minute, publishes "online" there once connected, starts a child process that
+// outlives it (as the room's pactl may) and prints "connected CHILD_PID". A line "close" on
+// its input closes the link cleanly and ends the process; a kill ends it without a goodbye.
+// With a CA file the link is over TLS.
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <cstdio>
 
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
     s.willTopic = args[5];
     s.willPayload = "offline";
     s.willRetain = true;
+    // Long enough that a broker which only the keepalive told of the end would say it late.
+    s.keepaliveSeconds = 60;
     if (args.size() == 7) {
         s.tls = true;
         s.caFile = args[6];
@@ -37,7 +41,10 @@ int main(int argc, char** argv) {
                      [&](LinkState state, const QString& why) {
                          if (state == LinkState::Connected) {
                              link->publish(s.willTopic, "online", true);
-                             std::printf("connected\n");
+                             qint64 child = 0;
+                             QProcess::startDetached(QStringLiteral("sleep"),
+                                                     {QStringLiteral("30")}, QString(), &child);
+                             std::printf("connected %lld\n", child);
                          } else {
                              std::printf("state %d %s\n", int(state), qPrintable(why));
                          }
