@@ -25,9 +25,6 @@ fail() {
 for bin in "$CONSOLE_BIN" "$ROOM_BIN"; do
     [ -x "$bin" ] || fail "$bin is missing: build first (make build)"
 done
-MOSQUITTO=$(command -v mosquitto || echo /usr/sbin/mosquitto)
-[ -x "$MOSQUITTO" ] || fail "mosquitto is missing (apt-get install mosquitto)"
-command -v mosquitto_passwd >/dev/null || fail "mosquitto_passwd is missing (apt-get install mosquitto)"
 
 DEMO=$(mktemp -d "${TMPDIR:-/tmp}/kvtmr-site-demo.XXXXXX")
 chmod 700 "$DEMO"
@@ -45,45 +42,10 @@ stop_all() {
 trap stop_all EXIT
 trap 'exit 130' INT TERM
 
-# A free port on the loopback (nothing listens there at the moment it is asked for).
-PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-
-# Users and generated passwords, the ACL of the site's package for the site "demo".
-password() { head -c 18 /dev/urandom | base64 | tr -dc 'A-Za-z0-9' | head -c 16; }
-declare -A PW
-for user in office1 watch1 "${ROOMS[@]}"; do
-    PW[$user]=$(password)
-    if [ -f "$DEMO/kvtmr.passwd" ]; then
-        mosquitto_passwd -b "$DEMO/kvtmr.passwd" "$user" "${PW[$user]}"
-    else
-        mosquitto_passwd -c -b "$DEMO/kvtmr.passwd" "$user" "${PW[$user]}"
-    fi
-done
-chmod 600 "$DEMO/kvtmr.passwd"
-sed "s/SITE/$SITE/g" "$SRC/packaging/site/kvtmr.acl" >"$DEMO/kvtmr.acl"
-cat >"$DEMO/mosquitto.conf" <<CONF
-allow_anonymous false
-password_file $DEMO/kvtmr.passwd
-acl_file $DEMO/kvtmr.acl
-max_packet_size 131072
-persistence true
-persistence_location $DEMO/
-log_dest file $DEMO/mosquitto.log
-listener $PORT 127.0.0.1
-use_username_as_clientid true
-CONF
-# Run as root, the broker would change to the user "mosquitto", who cannot read the demo's
-# private folder.
-if [ "$(id -u)" -eq 0 ]; then echo "user root" >>"$DEMO/mosquitto.conf"; fi
-"$MOSQUITTO" -c "$DEMO/mosquitto.conf" >>"$DEMO/mosquitto.log" 2>&1 &
-PIDS+=($!)
-# Wait, with a deadline, until it takes connections.
-for _ in $(seq 1 100); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null; then break; fi
-    kill -0 "${PIDS[0]}" 2>/dev/null || fail "mosquitto did not start: $(tail -n 5 "$DEMO/mosquitto.log")"
-    sleep 0.1
-done
-(exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null || fail "mosquitto does not answer on port $PORT"
+source "$SRC/scripts/site-broker.sh"
+site_broker "$DEMO" "$SITE" office1 watch1 "${ROOMS[@]}" || fail "the broker did not start"
+PIDS+=("$SITE_BROKER_PID")
+PORT=$SITE_PORT
 say "broker on 127.0.0.1:$PORT, site $SITE, files in $DEMO"
 
 # The rooms: each its own configuration folder (its settings, its options, its lock).
@@ -97,7 +59,7 @@ host=127.0.0.1
 port=$PORT
 site=$SITE
 room=$room
-password=${PW[$room]}
+password=${SITE_PW[$room]}
 INI
     chmod 600 "$dir/config/kvtmr-options.ini"
     (cd "$dir/work" && XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" \
@@ -115,12 +77,12 @@ host=127.0.0.1
 port=$PORT
 site=$SITE
 user=office1
-password=${PW[office1]}
+password=${SITE_PW[office1]}
 tls=false
 observer=false
 INI
 chmod 600 "$cdir/config/kvtmr/kvtmr-console.ini"
-say "console as office1; the observer watch1's password is ${PW[watch1]}"
+say "console as office1; the observer watch1's password is ${SITE_PW[watch1]}"
 XDG_CONFIG_HOME="$cdir/config" XDG_DATA_HOME="$cdir/data" "$CONSOLE_BIN" >"$cdir/console.log" 2>&1 &
 CONSOLE=$!
 PIDS+=("$CONSOLE")
