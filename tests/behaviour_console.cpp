@@ -115,6 +115,8 @@ class ConsoleWindowTest : public QObject {
     void siteWideEndTyped_data();
     void siteWideEndTyped();
     void problemsOnly();
+    void tileDigitsFit_data();
+    void tileDigitsFit();
     void recordWritten();
     void accessibleNames();
 };
@@ -248,6 +250,71 @@ void ConsoleWindowTest::problemsOnly() {
                      "offline");
     QCOMPARE(table->model()->rowCount(), 2);
     QCOMPARE(wall->shownRooms(), (QStringList{"A101", "A103"}));
+}
+
+void ConsoleWindowTest::tileDigitsFit_data() {
+    QTest::addColumn<int>("rooms");
+    QTest::addColumn<QSize>("wall");
+    QTest::newRow("200 rooms on a full-HD screen") << 200 << QSize(1900, 830);
+    QTest::newRow("40 rooms in a small window") << 40 << QSize(1000, 480);
+    QTest::newRow("3 rooms") << 3 << QSize(1260, 500);
+    QTest::newRow("3 rooms in a small window") << 3 << QSize(600, 400);
+}
+
+// Every tile shows its room's digits whole: drawn, and nowhere cut at the edge of their band.
+void ConsoleWindowTest::tileDigitsFit() {
+    QFETCH(int, rooms);
+    QFETCH(QSize, wall);
+    Rig rig;
+    const qint64 now = rig.time.now().toMSecsSinceEpoch();
+    for (int i = 4; i <= rooms; ++i) {
+        const QString id = QStringLiteral("B%1").arg(i, 3, 10, QLatin1Char('0'));
+        rig.link.deliver(RoomTopic(kSite, id, QStringLiteral("presence")), "online", true);
+        rig.link.deliver(RoomTopic(kSite, id, QStringLiteral("reported")),
+                         EncodeReported(Report(id, now, 8888)), true);
+    }
+    // The window's three rooms and the rest, on a wall of that size.
+    TileWall tiles(rig.model);
+    tiles.resize(wall);
+    const QStringList shown = tiles.shownRooms();
+    QCOMPARE(shown.size(), std::max(rooms, 3));
+    QImage image(wall, QImage::Format_RGB32);
+    tiles.render(&image);
+    const TileWall::Grid g = TileWall::GridFor(int(shown.size()), QSizeF(wall));
+    const double w = g.tile.width(), h = g.tile.height();
+    const double pad = std::max(1.0, std::min(w, h) * 0.03);
+    for (int i = 0; i < shown.size(); ++i) {
+        // The digits' band: below the id line, inside the tile's margin.
+        const QRectF cell(double(i % g.columns) * w, double(i / g.columns) * h, w, h);
+        const QRect band =
+            QRectF(cell.left() + 2 * pad, cell.top() + pad + h * 0.2, w - 4 * pad, h * 0.36)
+                .toAlignedRect()
+                .adjusted(1, 1, -1, -1);
+        const QRgb shade = image.pixel(band.left(), band.top());
+        int left = band.right(), right = band.left(), top = band.bottom(), bottom = band.top();
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            for (int x = band.left(); x <= band.right(); ++x)
+                if (image.pixel(x, y) != shade) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        QVERIFY2(left < right, qPrintable(shown[i] + QStringLiteral(": no digits")));
+        QVERIFY2(left > band.left() && right < band.right() && top > band.top() &&
+                     bottom < band.bottom(),
+                 qPrintable(QStringLiteral("%1: digits %2..%3 x %4..%5 cut by the band %6..%7 x "
+                                           "%8..%9")
+                                .arg(shown[i])
+                                .arg(left)
+                                .arg(right)
+                                .arg(top)
+                                .arg(bottom)
+                                .arg(band.left())
+                                .arg(band.right())
+                                .arg(band.top())
+                                .arg(band.bottom())));
+    }
 }
 
 void ConsoleWindowTest::recordWritten() {
