@@ -8,6 +8,8 @@
 #                                  the array SITE_PW (user -> password); fails with a message
 #                                  on stderr when mosquitto is missing or does not answer
 #   site_broker_answers            the broker takes connections on SITE_PORT
+#   site_room_options FILE SITE ROOM      a room's kvtmr-options.ini with its link to it
+#   site_console_options FILE SITE USER   the console's kvtmr-console.ini logged in as USER
 
 declare -gA SITE_PW
 SITE_PORT=""
@@ -66,4 +68,34 @@ CONF
     done
     echo "mosquitto does not answer on port $SITE_PORT" >&2
     return 1
+}
+
+site_room_options() {
+    mkdir -p "$(dirname "$1")"
+    cat >"$1" <<INI
+[site]
+enabled=true
+host=127.0.0.1
+port=$SITE_PORT
+site=$2
+room=$3
+password=${SITE_PW[$3]}
+INI
+    chmod 600 "$1"
+}
+
+site_console_options() {
+    mkdir -p "$(dirname "$1")"
+    cat >"$1" <<INI
+[site]
+enabled=true
+host=127.0.0.1
+port=$SITE_PORT
+site=$2
+user=$3
+password=${SITE_PW[$3]}
+tls=false
+observer=false
+INI
+    chmod 600 "$1"
 }

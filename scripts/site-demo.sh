@@ -45,23 +45,13 @@ trap 'exit 130' INT TERM
 source "$SRC/scripts/site-broker.sh"
 site_broker "$DEMO" "$SITE" office1 watch1 "${ROOMS[@]}" || fail "the broker did not start"
 PIDS+=("$SITE_BROKER_PID")
-PORT=$SITE_PORT
-say "broker on 127.0.0.1:$PORT, site $SITE, files in $DEMO"
+say "broker on 127.0.0.1:$SITE_PORT, site $SITE, files in $DEMO"
 
 # The rooms: each its own configuration folder (its settings, its options, its lock).
 for room in "${ROOMS[@]}"; do
     dir="$DEMO/$room"
     mkdir -p "$dir/config" "$dir/data" "$dir/work"
-    cat >"$dir/config/kvtmr-options.ini" <<INI
-[site]
-enabled=true
-host=127.0.0.1
-port=$PORT
-site=$SITE
-room=$room
-password=${SITE_PW[$room]}
-INI
-    chmod 600 "$dir/config/kvtmr-options.ini"
+    site_room_options "$dir/config/kvtmr-options.ini" "$SITE" "$room"
     (cd "$dir/work" && XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" \
         exec "$ROOM_BIN" >"$dir/kvtmr.log" 2>&1) &
     PIDS+=($!)
@@ -69,19 +59,8 @@ done
 
 # The console, logged in as office1.
 cdir="$DEMO/console"
-mkdir -p "$cdir/config/kvtmr" "$cdir/data"
-cat >"$cdir/config/kvtmr/kvtmr-console.ini" <<INI
-[site]
-enabled=true
-host=127.0.0.1
-port=$PORT
-site=$SITE
-user=office1
-password=${SITE_PW[office1]}
-tls=false
-observer=false
-INI
-chmod 600 "$cdir/config/kvtmr/kvtmr-console.ini"
+mkdir -p "$cdir/data"
+site_console_options "$cdir/config/kvtmr/kvtmr-console.ini" "$SITE" office1
 say "console as office1; the observer watch1's password is ${SITE_PW[watch1]}"
 XDG_CONFIG_HOME="$cdir/config" XDG_DATA_HOME="$cdir/data" "$CONSOLE_BIN" >"$cdir/console.log" 2>&1 &
 CONSOLE=$!

@@ -63,16 +63,7 @@ start_room() {
     chmod 700 "$dir/runtime"
     cp -r "$factory" "$dir/config"
     rm -f "$dir/config/kvtmr.lock"
-    cat >"$dir/config/kvtmr-options.ini" <<INI
-[site]
-enabled=true
-host=127.0.0.1
-port=$SITE_PORT
-site=$SITE
-room=$room
-password=${SITE_PW[$room]}
-INI
-    chmod 600 "$dir/config/kvtmr-options.ini"
+    site_room_options "$dir/config/kvtmr-options.ini" "$SITE" "$room"
     e2e_start_xvfb
     DISPLAY_OF[$room]=$DISPLAY
     (cd "$dir/work" && XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" \
@@ -86,19 +77,8 @@ INI
 e2e_start_xvfb 1280x800x24
 console_display=$DISPLAY
 cdir="$E2E_TMP/console"
-mkdir -p "$cdir/config/kvtmr" "$cdir/data"
-cat >"$cdir/config/kvtmr/kvtmr-console.ini" <<INI
-[site]
-enabled=true
-host=127.0.0.1
-port=$SITE_PORT
-site=$SITE
-user=office1
-password=${SITE_PW[office1]}
-tls=false
-observer=false
-INI
-chmod 600 "$cdir/config/kvtmr/kvtmr-console.ini"
+mkdir -p "$cdir/data"
+site_console_options "$cdir/config/kvtmr/kvtmr-console.ini" "$SITE" office1
 XDG_CONFIG_HOME="$cdir/config" XDG_DATA_HOME="$cdir/data" PULSE_SERVER=$shared_pulse \
     "$CONSOLE_BIN" >"$cdir/console.log" 2>&1 &
 E2E_PIDS+=("$!")
