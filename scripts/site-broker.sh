@@ -70,7 +70,8 @@ CONF
     return 1
 }
 
-site_room_options() {
+# site_options FILE SITE KEY NAME: the [site] group with KEY (room or user) set to NAME.
+site_options() {
     mkdir -p "$(dirname "$1")"
     cat >"$1" <<INI
 [site]
@@ -78,24 +79,13 @@ enabled=true
 host=127.0.0.1
 port=$SITE_PORT
 site=$2
-room=$3
-password=${SITE_PW[$3]}
+$3=$4
+password=${SITE_PW[$4]}
 INI
     chmod 600 "$1"
 }
-
+site_room_options() { site_options "$1" "$2" room "$3"; }
 site_console_options() {
-    mkdir -p "$(dirname "$1")"
-    cat >"$1" <<INI
-[site]
-enabled=true
-host=127.0.0.1
-port=$SITE_PORT
-site=$2
-user=$3
-password=${SITE_PW[$3]}
-tls=false
-observer=false
-INI
-    chmod 600 "$1"
+    site_options "$1" "$2" user "$3"
+    printf 'tls=false\nobserver=false\n' >>"$1"
 }
