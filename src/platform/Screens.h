@@ -63,8 +63,8 @@ QRect FitInside(const QRect& frame, const QRect& area);
 // whenever the size of the window's frame changes while the window is on screen. While the
 // window manager is reparenting the window, Qt may see a frame that makes no sense (smaller
 // than the window, or with the window in its top left corner); that is not taken for the
-// frame. A frame that the window manager puts
-// elsewhere than it was asked to is given its place again.
+// frame. A frame that the window manager puts elsewhere than it was asked to is given its
+// place again.
 class FrameWatch : public QObject {
     Q_OBJECT
   public:
