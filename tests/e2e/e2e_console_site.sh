@@ -126,8 +126,9 @@ alarm_tiles() {
 e2e_wait_for "the alarm's red on the console's wall" 20 alarm_tiles
 read -r al _ ar _ <<<"$(tiles_of alarms $ALARM)"
 e2e_log "tiles in the alarm's red from x $al to $ar"
-# Two tiles (A102 and A103) side by side or one above the other: more than one tile wide
-# or two rows; whichever, the red box is not A101's alone, which stays online and quiet.
+# Three tiles in a row, each a third of the wall: A102's and A103's in red, A101's not.
+((al > 1280 / 3 && ar - al > 1280 / 3)) ||
+    e2e_fail "the alarm's red is not on A102's and A103's tiles alone (x $al to $ar)"
 
 # Orders at the console with the keyboard, confirmed with 确定 in their box. The order scope
 # is the first control of the window and has the focus at first; after an order the focus is
@@ -156,7 +157,8 @@ counting() {
     for r in "${ROOMS[@]}"; do room_says "$r" 'd["anchor"]["phase"] == "main"' || return 1; done
 }
 e2e_wait_for "every room counting" 20 counting
-sleep 3
+# Paused once the count has stepped, so that what the rooms show is not the duration.
+e2e_wait_for "A101's count to step" 20 room_says A101 'd["shown"] != "00∶01∶00"'
 order 暂停 Tab
 paused() {
     local r
