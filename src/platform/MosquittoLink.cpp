@@ -432,7 +432,14 @@ Outcome Connection::attempt() {
     // on in the poll below.
     errno = 0;
     const int rc = mosquitto_connect_async(mosq_, host.constData(), settings_.port, keepalive);
-    if (rc != MOSQ_ERR_SUCCESS) return FromMosquitto(rc, errno, lastLog_);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        const int err = errno;
+        // A server on this machine may connect and close within the call, before any answer.
+        if (rc == MOSQ_ERR_CONN_LOST ||
+            (rc == MOSQ_ERR_ERRNO && (err == ECONNRESET || err == EPIPE)))
+            return closedBeforeLogin();
+        return FromMosquitto(rc, err, lastLog_);
+    }
     // The programs the process starts (pactl, the program run at the end) must not inherit
     // the connection: held open in them after the process was killed, it would keep the
     // broker from telling its end (the last will) until the keepalive runs out.
