@@ -1,10 +1,12 @@
 // The real program under faults an administrator meets: a termination signal while a
 // start-up message box or the recovery question is open, a file-size limit hit by the save at
-// the end, and kills around saves. It always ends when asked, never dies of the fault, keeps a
-// count nobody was asked about, and leaves the settings file whole and no temporary file
-// behind.
+// the end, kills around saves, and a sound server that takes the connection and never answers. It
+// always ends when asked, never dies of the fault, keeps a count nobody was asked about, and leaves
+// the settings file whole and no temporary file behind.
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <QtTest>
 #include <csignal>
 
@@ -45,6 +47,7 @@ class FaultsTest : public QObject {
     void signalDuringTheRecoveryQuestion();
     void fileSizeLimitAtTheEnd();
     void killsAroundSavesLoseNothing();
+    void soundServerThatNeverAnswers();
 };
 
 // A FIFO at the settings path: the start-up says so in a box; a signal while the box is open
@@ -190,3 +193,45 @@ void FaultsTest::killsAroundSavesLoseNothing() {
 
 QTEST_GUILESS_MAIN(FaultsTest)
 #include "system_faults.moc"
+
+// The sound server takes the program's connection and never answers (Qt's lookup of the sound
+// devices waits 30 s for such a server). The window is built while the server still keeps that
+// connection waiting, and a request to end ends the program normally, its settings saved.
+void FaultsTest::soundServerThatNeverAnswers() {
+    Session s;
+    // The kernel takes the connections; nothing here ever answers them.
+    const QByteArray path = s.runtime.filePath(QStringLiteral("silent-sound-server")).toUtf8();
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(server >= 0);
+    sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    QVERIFY(size_t(path.size()) < sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    QCOMPARE(::bind(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    QCOMPARE(::listen(server, 8), 0);
+    QProcessEnvironment env = s.env;
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + QString::fromUtf8(path));
+    auto p = s.start(env);
+    QVERIFY(s.startedUp(*p));
+
+    // The program's first connection is still open: what it sent is there, and no end.
+    const int first = ::accept4(server, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    QVERIFY(first >= 0);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::recv(first, buffer, sizeof buffer, 0)) > 0) {
+    }
+    QCOMPARE(n, ssize_t(-1));
+    QCOMPARE(errno, EAGAIN);
+
+    // The close rewrites the settings file on the way out.
+    QFile marker(s.settings());
+    QVERIFY(marker.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    marker.write("old\r\n");
+    marker.close();
+    p->terminate();
+    QVERIFY(EndsWithZero(*p));
+    QCOMPARE(ReadAll(s.settings()).count("\r\n"), 139);
+    ::close(first);
+    ::close(server);
+}

@@ -79,6 +79,7 @@
 #include <vector>
 
 #include "core/Errors.h"
+#include "platform/AudioDevices.h"
 #include "platform/MediaThread.h"
 #include "platform/Playback.h"
 #include "platform/SoundDecoder.h"
@@ -301,7 +302,9 @@ class SinkEngine final : public StreamPool {
     void setDevice(const QAudioDevice& device) {
         {
             std::lock_guard lock(mutex_);
-            if (device.id() == device_.id() && device.isNull() == device_.isNull()) return;
+            if (deviceKnown_ && device.id() == device_.id() && device.isNull() == device_.isNull())
+                return;
+            deviceKnown_ = true;
             device_ = device;
             ++generation_;
             retryAtUs_ = 0;
@@ -370,7 +373,8 @@ class SinkEngine final : public StreamPool {
     bool current(const AudioStream& stream) const override {
         return static_cast<const SinkStream&>(stream).generation() == generation_;
     }
-    bool hasOutput() const override { return !device_.isNull(); }
+    // Until the devices are known, a sound waits for its stream as for one being made.
+    bool hasOutput() const override { return !deviceKnown_ || !device_.isNull(); }
     void retire(std::unique_ptr<AudioStream> stream) override {
         graveyard_.push_back(std::move(stream));
     }
@@ -478,7 +482,8 @@ class SinkEngine final : public StreamPool {
     std::shared_ptr<SoundSource> source_;
     std::vector<float> first_;  // the GUI thread's conversion buffer
     QString path_;
-    QAudioDevice device_ = QMediaDevices::defaultAudioOutput();
+    QAudioDevice device_;
+    bool deviceKnown_ = false;  // device_ is the default output (setDevice was called)
     quint64 generation_ = 1;
     std::unique_ptr<SinkStream> spare_;
     std::vector<std::unique_ptr<AudioStream>> graveyard_;
@@ -520,9 +525,14 @@ class QtAudioPlayer final : public AudioPlayer {
     QtAudioPlayer() : media_(std::make_unique<MediaThread>(QStringLiteral("kvtmr-sound"))) {
         context_ = new QObject;
         engine_ = std::make_unique<SinkEngine>(reporter());
-        // The media devices are watched on the GUI thread.
-        QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, context_,
-                         [this] { outputsChanged(); });
+        // The media devices are watched on the GUI thread, once they are known.
+        WhenAudioDevicesKnown(&lifetime_, [this] {
+            devices_ = std::make_unique<QMediaDevices>();
+            QObject::connect(devices_.get(), &QMediaDevices::audioOutputsChanged, context_,
+                             [this] { outputsChanged(); });
+            device_ = QMediaDevices::defaultAudioOutput();
+            engine_->setDevice(device_);
+        });
     }
     ~QtAudioPlayer() override {
         close();
@@ -712,6 +722,7 @@ class QtAudioPlayer final : public AudioPlayer {
     // default is looked up again (a copy from Qt's device list, no call to the server) for
     // every sound, and the next run goes to it.
     void followDefault() {
+        if (!devices_) return;  // not known yet: the engine is told when they are
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.id() != device_.id() || device.isNull() != device_.isNull()) {
             device_ = device;
@@ -726,8 +737,9 @@ class QtAudioPlayer final : public AudioPlayer {
 
     QString fileName_;
     QObject* context_ = nullptr;  // lives on the GUI thread: the target of the threads' reports
-    QMediaDevices devices_;
-    QAudioDevice device_ = QMediaDevices::defaultAudioOutput();  // the one the sounds go to
+    QObject lifetime_;            // gone with the player, even when its threads are left behind
+    std::unique_ptr<QMediaDevices> devices_;  // once the devices are known
+    QAudioDevice device_;                     // the one the sounds go to
     std::unique_ptr<MediaThread> media_;
     std::unique_ptr<SinkEngine> engine_;
     std::shared_ptr<Session> session_;

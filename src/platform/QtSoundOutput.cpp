@@ -1,13 +1,14 @@
 // The real sound output service.
 //
-// The default output comes from QMediaDevices. Qt 6.4 tells of devices added and removed but
-// neither of another default chosen nor of mute, so the server is also watched with
-// `pactl subscribe` (pulseaudio-utils; it works with PulseAudio and with pipewire-pulse):
-// every event on a sink or on the server is followed, after a short pause that lets a burst
-// of events settle and never more often than every 250 ms (PactlWatch in SoundCheck.h), by
-// `pactl get-sink-mute` and `pactl get-sink-volume` on @DEFAULT_SINK@, both asynchronous
-// QProcesses killed after kQueryTimeoutMs or when they write more than an answer. What pactl
-// writes is not trusted: output that is no event stream (no line breaks) or a flood of events
+// The default output comes from QMediaDevices, once the devices are known (AudioDevices.h):
+// until then the output counts as there, and a change is told when they are. Qt 6.4 tells of
+// devices added and removed but neither of another default chosen nor of mute, so the server is
+// also watched with `pactl subscribe` (pulseaudio-utils; it works with PulseAudio and with
+// pipewire-pulse): every event on a sink or on the server is followed, after a short pause that
+// lets a burst of events settle and never more often than every 250 ms (PactlWatch in
+// SoundCheck.h), by `pactl get-sink-mute` and `pactl get-sink-volume` on @DEFAULT_SINK@, both
+// asynchronous QProcesses killed after kQueryTimeoutMs or when they write more than an answer. What
+// pactl writes is not trusted: output that is no event stream (no line breaks) or a flood of events
 // makes the watcher give up for good, keeping the mute as last known. A default sink that is muted
 // or at 0 % is reported Muted. Without pactl (or while it cannot reach the server) mute cannot be
 // told: the state is then Ok or Missing only, the default device is looked at every
@@ -29,6 +30,7 @@
 #include <list>
 #include <memory>
 
+#include "platform/AudioDevices.h"
 #include "platform/MediaThread.h"
 #include "platform/SoundCheck.h"
 #include "platform/SoundDecoder.h"
@@ -45,8 +47,12 @@ constexpr int kBeginLatestMs = 2000;
 class QtSoundOutput final : public SoundOutput {
   public:
     QtSoundOutput() {
-        QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, &context_,
-                         [this] { refresh(); });
+        WhenAudioDevicesKnown(&context_, [this] {
+            devices_ = std::make_unique<QMediaDevices>();
+            QObject::connect(devices_.get(), &QMediaDevices::audioOutputsChanged, &context_,
+                             [this] { refresh(); });
+            refresh();
+        });
         settle_.setSingleShot(true);
         QObject::connect(&settle_, &QTimer::timeout, &context_, [this] {
             watch_.queried(clock_.elapsed());
@@ -57,7 +63,6 @@ class QtSoundOutput final : public SoundOutput {
         QObject::connect(&poll_, &QTimer::timeout, &context_, [this] { refresh(); });
         restart_.setSingleShot(true);
         QObject::connect(&restart_, &QTimer::timeout, &context_, [this] { startWatching(); });
-        update();
         // The server is watched from the main window's first frame on (begin()): pactl's
         // processes would otherwise start, and take a core, while the window is being built.
         // At the latest it begins kBeginLatestMs after the start.
@@ -182,6 +187,7 @@ class QtSoundOutput final : public SoundOutput {
     // --- The default output ---------------------------------------------------------------
 
     void update() {
+        if (!devices_) return;
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         name_ = device.isNull() ? QString() : device.description();
         state_ = device.isNull() ? OutputState::Missing
@@ -300,7 +306,7 @@ class QtSoundOutput final : public SoundOutput {
 
     QObject context_;  // the GUI thread's target for all the signals here
     MediaThread media_{QStringLiteral("kvtmr-check")};
-    QMediaDevices devices_;
+    std::unique_ptr<QMediaDevices> devices_;  // once the devices are known
     bool begun_ = false;
     QString pactl_;
     QProcess subscribe_;
@@ -317,7 +323,7 @@ class QtSoundOutput final : public SoundOutput {
     std::optional<bool> muteAnswer_;
     std::optional<bool> volumeAnswer_;
     bool muted_ = false;
-    OutputState state_ = OutputState::Missing;
+    OutputState state_ = OutputState::Ok;
     QString name_;
     std::list<std::shared_ptr<Batch>> batches_;
 };

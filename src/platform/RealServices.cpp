@@ -17,8 +17,11 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 
+#include "platform/AudioDevices.h"
 #include "platform/AudioPlayer.h"
 #include "platform/ClockStatus.h"
 #include "platform/DesktopSession.h"
@@ -307,4 +310,14 @@ void RealPlatform::startAfterFirstFrame() {
     BeginWatchingSoundOutput(*impl_->output);
 }
 
-RealPlatform::~RealPlatform() = default;
+RealPlatform::~RealPlatform() {
+    impl_.reset();
+    if (!EndAudioDevicesLookup()) {
+        // The sound server took the connection and has not answered since the start: Qt
+        // Multimedia's clean-up would hold the exit until the server lets go (30 s), and the
+        // lookup would then go on in a library already cleaned up. Everything of ours is saved
+        // and closed by now: the process ends here.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+}
