@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Start-up cost of the program against a bare Qt Widgets window (bench/bare_window.cpp): the
 # time from the start to the first frame of the window on screen, and the memory (PSS) a few
-# seconds later.
+# seconds later. The bare window with one line of Chinese text (bench/text_window.cpp) is
+# measured beside them: what any window that shows such text pays at least.
 #
 # Each start gets a fresh desktop: its own Xvfb (1024x768x24) and a fresh HOME, configuration,
 # data, cache and runtime folder, so the program makes its first-start settings file as on a
 # new room PC. One PulseAudio daemon with a null sink (as a desktop's sound server, idle: no
-# stream keeps it awake) and one session bus serve all the rounds. The two programs take turns,
+# stream keeps it awake) and one session bus serve all the rounds. The programs take turns,
 # the one that goes first changing every round, so that a slow spell of the machine falls on
-# both alike.
+# all alike.
 #
 # The time is taken by bench/first_frame.cpp: an X client that starts the program itself and
 # sees, through the X DAMAGE extension, when the server has drawn the whole of the window named
@@ -20,21 +21,22 @@
 # busy with other work does not stretch.
 #
 # Usage (from the repository root, after `cmake --build build --target kvtmr bare_window
-# first_frame`):
+# text_window first_frame`):
 #   bash bench/startup.sh [BUILD_DIR]          ROUNDS=7 (default), PSS_AFTER_MS=5000,
 #                                              KVTMR=another build of the program
-# Prints each start, then the medians and the program's ratios to the bare window.
+# Prints each start, then the medians and the ratios to the bare window.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(realpath "${1:-build}")
 KVTMR=$(realpath "${KVTMR:-$BUILD/src/app/kvtmr}")
 BARE="$BUILD/bench/bare_window"
+TEXT="$BUILD/bench/text_window"
 WATCH="$BUILD/bench/first_frame"
 ROUNDS=${ROUNDS:-7}
 PSS_AFTER_MS=${PSS_AFTER_MS:-5000}
-for f in "$KVTMR" "$BARE" "$WATCH"; do
+for f in "$KVTMR" "$BARE" "$TEXT" "$WATCH"; do
     [ -x "$f" ] || {
-        echo "startup: $f is missing (cmake --build $BUILD --target kvtmr bare_window first_frame)" >&2
+        echo "startup: $f is missing (cmake --build $BUILD --target kvtmr bare_window text_window first_frame)" >&2
         exit 2
     }
 done
@@ -70,14 +72,15 @@ start() {
     echo "$name $line" >>"$results"
 }
 
+# The three take turns, each round starting one place further on.
+names=(bare text kvtmr)
+programs=("$BARE" "$TEXT" "$KVTMR")
+windows=("bare window" "text window" "澄屿计时器")
 for ((round = 1; round <= ROUNDS; round++)); do
-    if ((round % 2)); then
-        start bare "$round" "$BARE" "bare window"
-        start kvtmr "$round" "$KVTMR" "澄屿计时器"
-    else
-        start kvtmr "$round" "$KVTMR" "澄屿计时器"
-        start bare "$round" "$BARE" "bare window"
-    fi
+    for ((k = 0; k < 3; k++)); do
+        i=$(((round + k) % 3))
+        start "${names[i]}" "$round" "${programs[i]}" "${windows[i]}"
+    done
 done
 
 python3 - "$results" <<'PY'
@@ -96,10 +99,11 @@ rows = [("first frame", "first_frame_ms", "ms"), ("window mapped", "map_ms", "ms
         ("main thread", "main_cpu_ms", "ms"), ("all threads", "cpu_ms", "ms"),
         ("PSS", "pss_kib", "MiB"), ("USS", "uss_kib", "MiB"), ("RSS", "rss_kib", "MiB")]
 n = len(runs["bare"])
-print(f"startup: medians of {n} starts each")
+print(f"startup: medians of {n} starts each; ratios to the bare window")
 for label, key, unit in rows:
-    bare, ours = median("bare", key), median("kvtmr", key)
+    bare, text, ours = median("bare", key), median("text", key), median("kvtmr", key)
     scale = 1024 if unit == "MiB" else 1
-    print(f"startup: {label:<13} bare {bare / scale:7.1f} {unit:<3}  kvtmr {ours / scale:7.1f} {unit:<3}"
-          f"  ratio {ours / bare:4.2f}")
+    print(f"startup: {label:<13} bare {bare / scale:7.1f} {unit:<3}"
+          f"  text {text / scale:7.1f} {unit:<3} ({text / bare:4.2f})"
+          f"  kvtmr {ours / scale:7.1f} {unit:<3} ({ours / bare:4.2f})")
 PY
