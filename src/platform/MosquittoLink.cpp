@@ -7,6 +7,11 @@
 // eventfd); the thread tells back by queued calls to a receiver on the user-interface thread.
 // A connection that is closed, or whose link is gone, is retired: it is told to disconnect
 // cleanly, tells nothing any more, and ends by itself however long its broker takes.
+//
+// libmosquitto, with the TLS libraries it brings (libssl and libcrypto: nearly 2 MiB of pages of
+// their own in every process that loads them, and their relocations at every start), is loaded
+// by the first connection, on its thread: a room without the site link never loads it.
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <mosquitto.h>
@@ -39,6 +44,77 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The functions of libmosquitto used here, loaded from the library at the first connection.
+#define KVTMR_MOSQUITTO_FUNCTIONS(X)        \
+    X(mosquitto_connect_async)              \
+    X(mosquitto_connect_v5_callback_set)    \
+    X(mosquitto_destroy)                    \
+    X(mosquitto_disconnect_v5)              \
+    X(mosquitto_disconnect_v5_callback_set) \
+    X(mosquitto_int_option)                 \
+    X(mosquitto_lib_init)                   \
+    X(mosquitto_log_callback_set)           \
+    X(mosquitto_loop_misc)                  \
+    X(mosquitto_loop_read)                  \
+    X(mosquitto_loop_write)                 \
+    X(mosquitto_message_v5_callback_set)    \
+    X(mosquitto_new)                        \
+    X(mosquitto_property_add_int32)         \
+    X(mosquitto_property_free_all)          \
+    X(mosquitto_publish_v5)                 \
+    X(mosquitto_reason_string)              \
+    X(mosquitto_socket)                     \
+    X(mosquitto_strerror)                   \
+    X(mosquitto_subscribe_v5)               \
+    X(mosquitto_subscribe_v5_callback_set)  \
+    X(mosquitto_tls_set)                    \
+    X(mosquitto_unsubscribe_v5)             \
+    X(mosquitto_username_pw_set)            \
+    X(mosquitto_want_write)                 \
+    X(mosquitto_will_set_v5)
+
+struct MosquittoLibrary {
+#define KVTMR_MOSQUITTO_POINTER(name) decltype(&::name) name = nullptr;
+    KVTMR_MOSQUITTO_FUNCTIONS(KVTMR_MOSQUITTO_POINTER)
+#undef KVTMR_MOSQUITTO_POINTER
+    QString error;  // why the library could not be loaded; empty once it is
+};
+
+MosquittoLibrary& Library() {
+    static MosquittoLibrary library;
+    return library;
+}
+
+// Only once InitLibrary has returned true.
+const MosquittoLibrary& Lib() {
+    return Library();
+}
+
+// Loads the library once, on the first connection's thread. False (with the reason in
+// Library().error) when it is not installed or lacks a function.
+bool InitLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        MosquittoLibrary& l = Library();
+        void* handle = ::dlopen("libmosquitto.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            l.error = QStringLiteral("找不到消息库 libmosquitto（%1）")
+                          .arg(QString::fromLocal8Bit(::dlerror()));
+            return;
+        }
+#define KVTMR_MOSQUITTO_LOAD(name)                                                         \
+    l.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name));                  \
+    if (!l.name) {                                                                         \
+        l.error = QStringLiteral("消息库 libmosquitto 缺少 %1").arg(QLatin1String(#name)); \
+        return;                                                                            \
+    }
+        KVTMR_MOSQUITTO_FUNCTIONS(KVTMR_MOSQUITTO_LOAD)
+#undef KVTMR_MOSQUITTO_LOAD
+        l.mosquitto_lib_init();
+    });
+    return Library().error.isEmpty();
+}
+
 // How long a connection may take from the first packet to the broker's answer.
 constexpr int kConnectTimeoutMs = 10'000;
 // How long a closing connection is given to send what was published and its goodbye.
@@ -54,6 +130,7 @@ constexpr int kPollMs = 500;
 // What ended a connection attempt or a connection.
 enum class Failure {
     None,
+    Library,  // libmosquitto is not there
     Settings,
     HostNotFound,
     Refused,
@@ -82,6 +159,8 @@ QString Describe(const Outcome& o, const LinkSettings& s, int timeoutMs) {
     switch (o.failure) {
         case Failure::None:
             return QStringLiteral("已连接 %1").arg(Where(s));
+        case Failure::Library:
+            return QStringLiteral("本机缺少联网组件（请安装 libmosquitto1）：%1").arg(d);
         case Failure::Settings:
             return QStringLiteral("设置有误：%1").arg(d);
         case Failure::HostNotFound:
@@ -157,16 +236,17 @@ Outcome FromMosquitto(int rc, int err, const QString& log) {
         case MOSQ_ERR_CONN_LOST:
             return {Failure::Lost, QStringLiteral("服务器关闭了连接")};
         case MOSQ_ERR_INVAL:
-            return {Failure::Settings, QString::fromUtf8(mosquitto_strerror(rc))};
+            return {Failure::Settings, QString::fromUtf8(Lib().mosquitto_strerror(rc))};
         default:
-            return {Failure::Lost, log.isEmpty() ? QString::fromUtf8(mosquitto_strerror(rc)) : log};
+            return {Failure::Lost,
+                    log.isEmpty() ? QString::fromUtf8(Lib().mosquitto_strerror(rc)) : log};
     }
 }
 
 // The broker's refusal in its CONNACK (MQTT 5 reason codes).
 Outcome FromConnack(int reason, const LinkSettings& s) {
-    const QString text =
-        QStringLiteral("%1 %2").arg(reason).arg(QString::fromUtf8(mosquitto_reason_string(reason)));
+    const QString text = QStringLiteral("%1 %2").arg(reason).arg(
+        QString::fromUtf8(Lib().mosquitto_reason_string(reason)));
     switch (reason) {
         case MQTT_RC_BAD_USERNAME_OR_PASSWORD:
             return {Failure::BadLogin, text};
@@ -182,11 +262,6 @@ Outcome FromConnack(int reason, const LinkSettings& s) {
         default:
             return {Failure::NotAuthorised, QStringLiteral("服务器拒绝了登录（%1）").arg(text)};
     }
-}
-
-void InitLibrary() {
-    static std::once_flag once;
-    std::call_once(once, [] { mosquitto_lib_init(); });
 }
 
 // ---- Connection -------------------------------------------------------------------------------
@@ -316,9 +391,12 @@ class Connection {
 };
 
 void Connection::run() {
-    InitLibrary();
     Outcome setupFailure;
-    const bool ready = setUp(&setupFailure);
+    bool ready = false;
+    if (InitLibrary())
+        ready = setUp(&setupFailure);
+    else
+        setupFailure = {Failure::Library, Library().error};
     int retries = 0;
     QString lastWhy;      // logged once, not at every retry
     int shortCloses = 0;  // connections closed by the broker as soon as they were up, in a row
@@ -351,7 +429,7 @@ void Connection::run() {
         if (!waitBeforeRetry(delay)) break;
     }
     flushAndDisconnect();
-    if (mosq_) mosquitto_destroy(mosq_);
+    if (mosq_) Lib().mosquitto_destroy(mosq_);
     mosq_ = nullptr;
     std::lock_guard lock(mutex_);
     ended_ = true;
@@ -369,23 +447,23 @@ bool Connection::setUp(Outcome* failure) {
         return false;
     }
     const QByteArray id = s.clientId.toUtf8();
-    mosq_ = mosquitto_new(id.isEmpty() ? nullptr : id.constData(), true, this);
+    mosq_ = Lib().mosquitto_new(id.isEmpty() ? nullptr : id.constData(), true, this);
     if (!mosq_) {
         *failure = {Failure::Settings,
                     QStringLiteral("无法建立客户端（%1）").arg(qt_error_string(errno))};
         return false;
     }
-    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
-    mosquitto_connect_v5_callback_set(mosq_, &Connection::OnConnect);
-    mosquitto_disconnect_v5_callback_set(mosq_, &Connection::OnDisconnect);
-    mosquitto_message_v5_callback_set(mosq_, &Connection::OnMessage);
-    mosquitto_subscribe_v5_callback_set(mosq_, &Connection::OnSubscribe);
-    mosquitto_log_callback_set(mosq_, &Connection::OnLog);
+    Lib().mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    Lib().mosquitto_connect_v5_callback_set(mosq_, &Connection::OnConnect);
+    Lib().mosquitto_disconnect_v5_callback_set(mosq_, &Connection::OnDisconnect);
+    Lib().mosquitto_message_v5_callback_set(mosq_, &Connection::OnMessage);
+    Lib().mosquitto_subscribe_v5_callback_set(mosq_, &Connection::OnSubscribe);
+    Lib().mosquitto_log_callback_set(mosq_, &Connection::OnLog);
     if (!s.user.isEmpty()) {
         const QByteArray user = s.user.toUtf8();
         const QByteArray password = s.password.toUtf8();
-        if (mosquitto_username_pw_set(mosq_, user.constData(),
-                                      s.password.isEmpty() ? nullptr : password.constData()) !=
+        if (Lib().mosquitto_username_pw_set(
+                mosq_, user.constData(), s.password.isEmpty() ? nullptr : password.constData()) !=
             MOSQ_ERR_SUCCESS) {
             *failure = {Failure::Settings, QStringLiteral("用户名或密码不可用")};
             return false;
@@ -394,10 +472,10 @@ bool Connection::setUp(Outcome* failure) {
     if (s.tls) {
         int rc;
         if (s.caFile.isEmpty()) {
-            rc = mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+            rc = Lib().mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
         } else {
             const QByteArray ca = s.caFile.toLocal8Bit();
-            rc = mosquitto_tls_set(mosq_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
+            rc = Lib().mosquitto_tls_set(mosq_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
         }
         if (rc != MOSQ_ERR_SUCCESS) {
             *failure = {Failure::Settings, QStringLiteral("无法读取 CA 证书文件 %1").arg(s.caFile)};
@@ -406,9 +484,9 @@ bool Connection::setUp(Outcome* failure) {
     }
     if (!s.willTopic.isEmpty()) {
         const QByteArray topic = s.willTopic.toUtf8();
-        if (mosquitto_will_set_v5(mosq_, topic.constData(), int(s.willPayload.size()),
-                                  s.willPayload.constData(), 1, s.willRetain,
-                                  nullptr) != MOSQ_ERR_SUCCESS) {
+        if (Lib().mosquitto_will_set_v5(mosq_, topic.constData(), int(s.willPayload.size()),
+                                        s.willPayload.constData(), 1, s.willRetain,
+                                        nullptr) != MOSQ_ERR_SUCCESS) {
             *failure = {Failure::Settings, QStringLiteral("遗嘱主题 %1 无效").arg(s.willTopic)};
             return false;
         }
@@ -431,7 +509,8 @@ Outcome Connection::attempt() {
     // The name lookup happens in here and may wait; the TCP connect and the TLS handshake go
     // on in the poll below.
     errno = 0;
-    const int rc = mosquitto_connect_async(mosq_, host.constData(), settings_.port, keepalive);
+    const int rc =
+        Lib().mosquitto_connect_async(mosq_, host.constData(), settings_.port, keepalive);
     if (rc != MOSQ_ERR_SUCCESS) {
         const int err = errno;
         // A server on this machine may connect and close within the call, before any answer.
@@ -443,7 +522,8 @@ Outcome Connection::attempt() {
     // The programs the process starts (pactl, the program run at the end) must not inherit
     // the connection: held open in them after the process was killed, it would keep the
     // broker from telling its end (the last will) until the keepalive runs out.
-    if (const int sock = mosquitto_socket(mosq_); sock >= 0) ::fcntl(sock, F_SETFD, FD_CLOEXEC);
+    if (const int sock = Lib().mosquitto_socket(mosq_); sock >= 0)
+        ::fcntl(sock, F_SETFD, FD_CLOEXEC);
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs_);
     bool tcpUp = false;
@@ -451,7 +531,7 @@ Outcome Connection::attempt() {
         drainCommands();
         if (closing_) return {};
         if (ended_connection_) break;
-        const int sock = mosquitto_socket(mosq_);
+        const int sock = Lib().mosquitto_socket(mosq_);
         if (sock < 0) break;
 
         int timeout = kPollMs;
@@ -466,7 +546,7 @@ Outcome Connection::attempt() {
         // TLS handshake runs only an answer from the broker moves it on; once the link is up,
         // writable matters only when something waits to be sent.
         short events = POLLIN;
-        if (!tcpUp || (connected_ && mosquitto_want_write(mosq_))) events |= POLLOUT;
+        if (!tcpUp || (connected_ && Lib().mosquitto_want_write(mosq_))) events |= POLLOUT;
         pollfd fds[2] = {{sock, events, 0}, {wake_, POLLIN, 0}};
         if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
             return {Failure::Lost, qt_error_string(errno)};
@@ -482,9 +562,9 @@ Outcome Connection::attempt() {
         if (tcpUp) {
             // Reading also moves a TLS handshake on; a read with nothing there does nothing.
             errno = 0;
-            int r = mosquitto_loop_read(mosq_, 1);
-            if (r == MOSQ_ERR_SUCCESS && mosquitto_want_write(mosq_))
-                r = mosquitto_loop_write(mosq_, 1);
+            int r = Lib().mosquitto_loop_read(mosq_, 1);
+            if (r == MOSQ_ERR_SUCCESS && Lib().mosquitto_want_write(mosq_))
+                r = Lib().mosquitto_loop_write(mosq_, 1);
             if (r != MOSQ_ERR_SUCCESS) {
                 lostErrno_ = errno;
                 if (disconnectRc_ == 0) disconnectRc_ = r;
@@ -492,7 +572,7 @@ Outcome Connection::attempt() {
             }
         }
         // The keepalive runs once logged in; until then the connect deadline stands.
-        if (connected_ && !ended_connection_) mosquitto_loop_misc(mosq_);
+        if (connected_ && !ended_connection_) Lib().mosquitto_loop_misc(mosq_);
     }
 
     // The connection has ended: say why, most specific first.
@@ -500,9 +580,10 @@ Outcome Connection::attempt() {
     if (connack_ > 0) return FromConnack(connack_, settings_);
     if (disconnectRc_ == MQTT_RC_SESSION_TAKEN_OVER) return {Failure::TakenOver, QString()};
     if (disconnectRc_ >= 128)
-        return {Failure::Lost, QStringLiteral("服务器断开了连接（%1 %2）")
-                                   .arg(disconnectRc_)
-                                   .arg(QString::fromUtf8(mosquitto_reason_string(disconnectRc_)))};
+        return {Failure::Lost,
+                QStringLiteral("服务器断开了连接（%1 %2）")
+                    .arg(disconnectRc_)
+                    .arg(QString::fromUtf8(Lib().mosquitto_reason_string(disconnectRc_)))};
     // The broker closed or reset the connection.
     const bool closed =
         disconnectRc_ == MOSQ_ERR_CONN_LOST ||
@@ -548,22 +629,23 @@ void Connection::send(const Command& c) {
             auto it = std::find(filters_.begin(), filters_.end(), c.topic);
             if (it == filters_.end()) return;
             filters_.erase(it);
-            if (connected_) mosquitto_unsubscribe_v5(mosq_, nullptr, c.topic.constData(), nullptr);
+            if (connected_)
+                Lib().mosquitto_unsubscribe_v5(mosq_, nullptr, c.topic.constData(), nullptr);
             return;
         }
         case Command::Publish: {
             if (!connected_) return;  // dropped: the caller publishes its state on connect
             mosquitto_property* props = nullptr;
             if (c.expirySeconds > 0)
-                mosquitto_property_add_int32(&props, MQTT_PROP_MESSAGE_EXPIRY_INTERVAL,
-                                             uint32_t(c.expirySeconds));
-            const int rc =
-                mosquitto_publish_v5(mosq_, nullptr, c.topic.constData(), int(c.payload.size()),
-                                     c.payload.constData(), 1, c.retain, props);
-            mosquitto_property_free_all(&props);
+                Lib().mosquitto_property_add_int32(&props, MQTT_PROP_MESSAGE_EXPIRY_INTERVAL,
+                                                   uint32_t(c.expirySeconds));
+            const int rc = Lib().mosquitto_publish_v5(mosq_, nullptr, c.topic.constData(),
+                                                      int(c.payload.size()), c.payload.constData(),
+                                                      1, c.retain, props);
+            Lib().mosquitto_property_free_all(&props);
             if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN)
                 qWarning("kvtmr: site link: not sent to %s: %s", c.topic.constData(),
-                         mosquitto_strerror(rc));
+                         Lib().mosquitto_strerror(rc));
             return;
         }
         case Command::Close:
@@ -574,12 +656,12 @@ void Connection::send(const Command& c) {
 
 void Connection::sendSubscription(const QByteArray& filter) {
     int mid = 0;
-    const int rc = mosquitto_subscribe_v5(mosq_, &mid, filter.constData(), 1, 0, nullptr);
+    const int rc = Lib().mosquitto_subscribe_v5(mosq_, &mid, filter.constData(), 1, 0, nullptr);
     if (rc == MOSQ_ERR_SUCCESS)
         pendingSubscriptions_[mid] = filter;
     else
         qWarning("kvtmr: site link: cannot subscribe to %s: %s", filter.constData(),
-                 mosquitto_strerror(rc));
+                 Lib().mosquitto_strerror(rc));
 }
 
 // Waits ms before the next attempt, taking commands meanwhile; false when closed.
@@ -599,17 +681,17 @@ bool Connection::waitBeforeRetry(int ms) {
 // A clean goodbye: what was published before the close goes out, then DISCONNECT (after which
 // libmosquitto closes the socket), within kCloseFlushMs.
 void Connection::flushAndDisconnect() {
-    if (!mosq_ || !connected_ || mosquitto_socket(mosq_) < 0) return;
+    if (!mosq_ || !connected_ || Lib().mosquitto_socket(mosq_) < 0) return;
     connected_ = false;
-    mosquitto_disconnect_v5(mosq_, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
+    Lib().mosquitto_disconnect_v5(mosq_, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
     const auto until = Clock::now() + std::chrono::milliseconds(kCloseFlushMs);
-    while (mosquitto_socket(mosq_) >= 0 && mosquitto_want_write(mosq_)) {
+    while (Lib().mosquitto_socket(mosq_) >= 0 && Lib().mosquitto_want_write(mosq_)) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
         if (left <= 0) break;
-        pollfd fd = {mosquitto_socket(mosq_), POLLOUT, 0};
+        pollfd fd = {Lib().mosquitto_socket(mosq_), POLLOUT, 0};
         if (::poll(&fd, 1, int(left)) < 0 && errno != EINTR) break;
-        if (mosquitto_loop_write(mosq_, 1) != MOSQ_ERR_SUCCESS) break;
+        if (Lib().mosquitto_loop_write(mosq_, 1) != MOSQ_ERR_SUCCESS) break;
     }
 }
 
@@ -680,7 +762,7 @@ void Connection::OnSubscribe(mosquitto*, void* self, int mid, int count, const i
     for (int i = 0; i < count; ++i)
         if (granted[i] >= 0x80)
             qWarning("kvtmr: site link: the broker refused the subscription to %s (%s)",
-                     it->second.constData(), mosquitto_reason_string(granted[i]));
+                     it->second.constData(), Lib().mosquitto_reason_string(granted[i]));
     c->pendingSubscriptions_.erase(it);
 }
 
