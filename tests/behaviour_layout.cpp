@@ -632,6 +632,7 @@ class LayoutTest : public QObject {
     void toolBar();
     void mainMenu();
     void addedMenuItemsRunTheirCommands();
+    void fiveWindows_data();
     void fiveWindows();
     void displayPanelStacking();
     void accelerators_data();
@@ -966,8 +967,36 @@ void LayoutTest::addedMenuItemsRunTheirCommands() {
     QVERIFY(!f->audienceWindow()->isVisible());
 }
 
+// The program makes the main window first and the hidden ones after its first frame; until
+// then the commands that show them do nothing.
+void LayoutTest::fiveWindows_data() {
+    QTest::addColumn<bool>("mainFirst");
+    QTest::newRow("all at once") << false;
+    QTest::newRow("main window first") << true;
+}
+
 void LayoutTest::fiveWindows() {
+    QFETCH(bool, mainFirst);
     AppFixture app(Afternoon(), false);
+    if (mainFirst) {
+        app.destroy();
+        app.app = std::make_unique<AppWindows>(app.fake.platform(), false,
+                                               AppWindows::Create::MainFirst);
+        QCOMPARE(app.app->creationOrder, QStringList{QStringLiteral("Form1")});
+        QVERIFY(!app.app->Form2 && !app.app->Form1->Form2 && !app.app->Form1->wnl);
+        int commands = 0;
+        for (QAction* a : app.f()->findChildren<QAction*>())
+            if (a->text() == QStringLiteral("使用帮助") || a->text() == QStringLiteral("关于") ||
+                a->text() == QStringLiteral("开/关万年历")) {
+                a->trigger();
+                ++commands;
+            }
+        QVERIFY(commands >= 3);
+        app.app->createHiddenWindows();
+        TForm2* help = app.app->Form2.get();
+        app.app->createHiddenWindows();
+        QCOMPARE(app.app->Form2.get(), help);
+    }
     AppWindows& w = *app.app;
     QCOMPARE(w.creationOrder,
              (QStringList{QStringLiteral("Form1"), QStringLiteral("Form2"), QStringLiteral("Form3"),

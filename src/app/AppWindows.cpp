@@ -6,15 +6,20 @@
 #include "presentation/HelpUnit.h"
 #include "presentation/Unit4.h"
 
-AppWindows::AppWindows(Platform& platform, bool runStartUp) {
+AppWindows::AppWindows(Platform& platform, bool runStartUp, Create create) : platform_(platform) {
     Form1 = std::make_unique<TForm1>(platform);
     creationOrder << Form1->objectName();
     if (runStartUp) Form1->Run(&TForm1::FormCreate);
+    if (create == Create::All) createHiddenWindows();
+}
+
+void AppWindows::createHiddenWindows() {
+    if (Form2) return;
     Form2 = std::make_unique<TForm2>();
     creationOrder << Form2->objectName();
     Form3 = std::make_unique<TForm3>();
     creationOrder << Form3->objectName();
-    wnl = std::make_unique<Twnl>(*platform.time, *platform.dialogs);
+    wnl = std::make_unique<Twnl>(*platform_.time, *platform_.dialogs);
     creationOrder << wnl->objectName();
     Form4 = std::make_unique<TForm4>();
     creationOrder << Form4->objectName();

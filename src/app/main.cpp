@@ -94,7 +94,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     RealPlatform real;
-    AppWindows windows(real.platform());
+    // The windows that stay hidden (help, about, calendar, font sample) are made once the main
+    // window is on screen.
+    AppWindows windows(real.platform(), true, AppWindows::Create::MainFirst);
     TForm1* form = windows.Form1.get();
     // The window is gone at once; the program ends when a request it made to the desktop
     // (the end of the session) has been delivered, or a few seconds later at the latest.
@@ -108,8 +110,13 @@ int main(int argc, char* argv[]) {
     // Maximised on the screen chosen for the display; without a window manager to do it, the
     // window takes the screen by itself.
     form->showOnAudienceScreen();
-    // The watch on the sound server starts once the window is on screen.
-    AfterFirstFrame(form, [&real] { real.startAfterFirstFrame(); });
+    // The hidden windows and the watch on the sound server follow once the window is on screen
+    // (the windows 2 s after the start at the latest, should it never be shown).
+    AfterFirstFrame(form, [&real, &windows] {
+        windows.createHiddenWindows();
+        real.startAfterFirstFrame();
+    });
+    QTimer::singleShot(2000, form, [&windows] { windows.createHiddenWindows(); });
     // Asked once the window is up and its clock runs.
     QTimer::singleShot(0, form, [form] { form->Run(&TForm1::ResumeInterruptedCount); });
     const int rc = app.exec();
