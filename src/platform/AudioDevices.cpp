@@ -12,11 +12,10 @@
 namespace {
 
 struct Lookup {
-    bool started = false;
     bool known = false;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> waiting;
-    // Lives until the application object goes; left to the process's exit when it is stuck in
-    // a server that does not answer.
+    // From the first call until the application object goes; left to the process's exit when
+    // it is stuck in a server that does not answer.
     MediaThread* thread = nullptr;
 };
 
@@ -41,17 +40,9 @@ bool EndAudioDevicesLookup() {
     if (l.thread && !l.thread->finish(1000)) return false;
     delete l.thread;
     l.thread = nullptr;
-    l.started = false;
-    l.known = false;
     l.waiting.clear();
     return true;
 }
-
-namespace {
-void EndLookupThread() {
-    (void)EndAudioDevicesLookup();
-}
-}  // namespace
 
 void WhenAudioDevicesKnown(QObject* context, std::function<void()> job) {
     Lookup& l = TheLookup();
@@ -60,10 +51,9 @@ void WhenAudioDevicesKnown(QObject* context, std::function<void()> job) {
         return;
     }
     l.waiting.emplace_back(context, std::move(job));
-    if (l.started) return;
-    l.started = true;
+    if (l.thread) return;
     l.thread = new MediaThread(QStringLiteral("kvtmr-devices"));
-    qAddPostRoutine(EndLookupThread);
+    qAddPostRoutine([] { (void)EndAudioDevicesLookup(); });
     QObject* app = QCoreApplication::instance();
     l.thread->post([app] {
         (void)QMediaDevices::defaultAudioOutput();

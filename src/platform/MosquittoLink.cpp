@@ -80,22 +80,18 @@ struct MosquittoLibrary {
     QString error;  // why the library could not be loaded; empty once it is
 };
 
-MosquittoLibrary& Library() {
+// Its functions only once InitLibrary has returned true.
+MosquittoLibrary& Lib() {
     static MosquittoLibrary library;
     return library;
 }
 
-// Only once InitLibrary has returned true.
-const MosquittoLibrary& Lib() {
-    return Library();
-}
-
 // Loads the library once, on the first connection's thread. False (with the reason in
-// Library().error) when it is not installed or lacks a function.
+// Lib().error) when it is not installed or lacks a function.
 bool InitLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
-        MosquittoLibrary& l = Library();
+        MosquittoLibrary& l = Lib();
         void* handle = ::dlopen("libmosquitto.so.1", RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             l.error = QStringLiteral("找不到消息库 libmosquitto（%1）")
@@ -112,7 +108,7 @@ bool InitLibrary() {
 #undef KVTMR_MOSQUITTO_LOAD
         l.mosquitto_lib_init();
     });
-    return Library().error.isEmpty();
+    return Lib().error.isEmpty();
 }
 
 // How long a connection may take from the first packet to the broker's answer.
@@ -396,7 +392,7 @@ void Connection::run() {
     if (InitLibrary())
         ready = setUp(&setupFailure);
     else
-        setupFailure = {Failure::Library, Library().error};
+        setupFailure = {Failure::Library, Lib().error};
     int retries = 0;
     QString lastWhy;      // logged once, not at every retry
     int shortCloses = 0;  // connections closed by the broker as soon as they were up, in a row
